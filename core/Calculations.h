@@ -1,0 +1,28 @@
+#pragma once
+
+// Arithmetic on decimal digit strings (module Calculations).
+//
+// These follow the original step-by-step text algorithms on purpose: they
+// are slow (powers recomputed, products by repeated addition) and serve as
+// the independent reference that the fast routines of NumberSystem.h are
+// checked against. Operands may carry leading zeros; the empty text counts
+// as zero. Results carry no leading zeros and zero is "0", except where a
+// routine says otherwise.
+
+#include <string>
+#include <string_view>
+
+namespace bw {
+
+std::string AddDecimal(std::string_view a, std::string_view b, int chunkSize);
+std::string MultiplyByDigit(std::string_view p, char digit);  // empty text when digit is '0'
+std::string MultiplyDecimal(std::string_view p, std::string_view q);
+std::string PowerDecimal(std::string_view p, std::string_view exponent);
+std::string DivideBySmall(std::string_view p, std::string_view divisor);
+std::string ModBySmall(std::string_view p, std::string_view divisor);
+std::string PadLeftZeros(std::string_view s, long long length);  // empty text when length < len(s)
+std::string StripLeading(std::string_view s, char c, bool keepOne);
+bool IsAllZeros(std::string_view s);
+double RoundUpToMultiple(double x, long long n);
+
+}  // namespace bw

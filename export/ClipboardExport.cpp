@@ -1,0 +1,6 @@
+// Placeholder until this command is built.
+#include "window/Form1.h"
+
+namespace bw {
+void Form1::PushButton5_Click() {}
+}  // namespace bw

@@ -1,0 +1,80 @@
+#pragma once
+
+// The list view component used for both lists of the main window: a
+// report-style list with column headers, rows of texts addressed from 1,
+// and a check state per row.
+//
+// Rows live in one contiguous UTF-8 text arena with offsets per cell, not as
+// one object per row, so that millions of rows stay cheap. ListViewModel
+// exposes them to a QTableView with a fixed row height; appends made while a
+// batch is open reach the view in one insert notification when the batch
+// closes (or when FlushRows() is called), so appending stays fast while the
+// list is shown.
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <QTableView>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace bw {
+
+class ListViewModel;
+
+class ListView : public QTableView {
+    Q_OBJECT
+public:
+    // checkBoxes: whether rows show a check box (rows start checked).
+    explicit ListView(bool checkBoxes, QWidget* parent = nullptr);
+    ~ListView() override;
+
+    // Columns (n from 1). Widths are in twips, converted at the screen's DPI.
+    void ClearColumns();
+    void AddColumn(const QString& caption);
+    void SetColumnWidth(int n, int twips);
+    int ColumnCount() const;
+    QString ColumnCaption(int n) const;  // throws AppError when n does not exist
+
+    // Rows (i from 1). Reading or removing a row that does not exist throws
+    // AppError. RowCount() always includes rows not yet shown.
+    int AddRow(const QString& text);                          // returns the new row's position
+    void SetSubItem(int row, int n, const QString& text);     // n from 1
+    void AppendRow(std::span<const std::string_view> cells);  // UTF-8 cells: text, sub-item 1, ...
+    int RowCount() const;
+    QString RowText(int row) const;
+    QString SubItem(int row, int n) const;  // empty when the row has no such cell
+    // Cell c of a row as UTF-8 (c = 1 is the row's text); empty when absent.
+    std::string_view CellUtf8(int row, int c) const;
+    int CellCount(int row) const;
+    bool Checked(int row) const;
+    void SetChecked(int row, bool checked);
+    void RemoveRow(int row);
+    void ClearRows();
+    // Position of the selected (current) row; 0 when no row is selected.
+    int SelectedIndex() const;
+
+    // Batching of appends for the view.
+    void BeginBatch();
+    void EndBatch();
+    void FlushRows();
+
+    ListViewModel* Model() const { return model_; }
+
+signals:
+    void KeyDown(int keyCode, int shift);  // keyCode as the original (46 = Delete)
+    void DblClick();
+    void MouseMoved();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    ListViewModel* model_;
+};
+
+}  // namespace bw

@@ -1,0 +1,89 @@
+#pragma once
+
+// The thin platform layer: every dialog, message box, clipboard access,
+// settings read or write, shell request and random draw of the program goes
+// through these interfaces. QtPlatform.h implements them on Qt 6;
+// ScriptedPlatform.h implements them for tests (answers queued in advance,
+// every call recorded).
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+namespace bw {
+
+// Message box styles (only the ones the program uses).
+inline constexpr int kMsgOkOnly = 0;        // OK button, no icon
+inline constexpr int kMsgExclamation = 48;  // OK button, exclamation icon
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // Modal message box with an OK button. A lone "\r" in the text shows as
+    // a line break.
+    virtual void MessageBox(const QString& text, int style, const QString& title) = 0;
+    // Modal input box; returns the typed text, or the empty text on cancel.
+    virtual QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) = 0;
+    // File-open dialog allowing several files. filters are Qt name filters
+    // ("Text Files (*.txt)", "All Files (*)"), the first preselected.
+    // Returns the full paths picked, in the dialog's order; empty on cancel.
+    virtual QStringList OpenFiles(const QString& title, const QStringList& filters) = 0;
+    // File-save dialog starting with initialName; returns the chosen path or
+    // the empty text on cancel.
+    virtual QString SaveFile(const QString& title, const QStringList& filters, const QString& initialName) = 0;
+};
+
+class Clipboard {
+public:
+    virtual ~Clipboard() = default;
+    // Each returns false when the clipboard could not be reached this time.
+    virtual bool Clear() = 0;
+    virtual bool SetText(const QString& text) = 0;
+    virtual QString Text() const = 0;
+};
+
+// Per-user settings: strings by application name, section and key.
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    // The stored string, or defaultValue when the key does not exist.
+    // Throws AppError when the store cannot be read.
+    virtual QString GetSetting(const QString& appName, const QString& section, const QString& key,
+                               const QString& defaultValue) = 0;
+    // Throws AppError when the store cannot be written.
+    virtual void SaveSetting(const QString& appName, const QString& section, const QString& key,
+                             const QString& value) = 0;
+};
+
+class DesktopShell {
+public:
+    virtual ~DesktopShell() = default;
+    // Opens the address with the desktop's handler, without waiting.
+    virtual void OpenUrl(const QUrl& url) = 0;
+    // Ends the program at once (after the close request has run).
+    virtual void EndProgram() = 0;
+};
+
+class RandomSource {
+public:
+    virtual ~RandomSource() = default;
+    // Seeds the generator (the program passes the seconds since midnight).
+    virtual void Seed(unsigned seed) = 0;
+    // A number r with 0 <= r < 1.
+    virtual double Next() = 0;
+};
+
+class SpreadsheetLauncher;  // export/Spreadsheet.h
+
+// Everything the window needs from the platform, handed to Form1.
+struct Platform {
+    Dialogs& dialogs;
+    Clipboard& clipboard;
+    SettingsStore& settings;
+    DesktopShell& shell;
+    RandomSource& random;
+    SpreadsheetLauncher* spreadsheet;  // nullptr: no spreadsheet application support built
+    QString programFolder;             // the executable's folder, no trailing separator
+};
+
+}  // namespace bw

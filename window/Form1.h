@@ -1,0 +1,117 @@
+#pragma once
+
+// The program's one window and its command procedures.
+//
+// The controls keep their design names and are public so that tests can
+// drive the window as a user would. The command procedures are spread over
+// the files of their subsystem:
+//   window/Form1.cpp           layout, wiring, close event
+//   window/InputList.cpp       PushButton6/7/1, Delete and double-click
+//   window/ResultsList.cpp     Option1/Option2, BuildResultColumns, PushButton2
+//   window/ConversionRun.cpp   PushButton17 ("Start Converting")
+//   window/LoadNumbers.cpp     PushButton3 ("Load Numbers From File")
+//   export/TextFileExport.cpp  PushButton4 ("Save Results As Text File")
+//   export/ClipboardExport.cpp PushButton5 ("Copy Results To Clipboard")
+//   export/SpreadsheetExport.cpp PushButton13 ("Save Results As Excel File")
+//   shell/MainWindowSetup.cpp  Form_Load, Form_QueryUnload, Form_Unload
+//   shell/PointerHover.cpp     the hover handlers of the window pointer
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QWidget>
+#include <memory>
+
+#include "shell/ListView.h"
+#include "shell/Platform.h"
+#include "shell/WindowPointer.h"
+#include "window/ProgressBar.h"
+
+namespace bw {
+
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(Platform& platform, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Controls.
+    ListView* ListView1 = nullptr;  // input list
+    ListView* ListView2 = nullptr;  // results list
+    QPushButton* PushButton6 = nullptr;   // "Add Number or Numbers"
+    QPushButton* PushButton3 = nullptr;   // "Load Numbers From File"
+    QPushButton* PushButton1 = nullptr;   // "Clear List"
+    QPushButton* PushButton7 = nullptr;   // "Load Sample/Example Numbers"
+    QGroupBox* Frame1 = nullptr;          // "Conversion Option"
+    QComboBox* Combo1 = nullptr;
+    QGroupBox* Frame2 = nullptr;          // "Results"
+    QRadioButton* Option1 = nullptr;      // "Show full results"
+    QRadioButton* Option2 = nullptr;      // "Show results only"
+    QPushButton* PushButton17 = nullptr;  // "Start Converting"
+    QPushButton* PushButton4 = nullptr;   // "Save Results As Text File"
+    QPushButton* PushButton13 = nullptr;  // "Save Results As Excel File"
+    QPushButton* PushButton5 = nullptr;   // "Copy Results To Clipboard"
+    QPushButton* PushButton2 = nullptr;   // "Clear Results"
+    ProgressBar* ProgressBar1 = nullptr;
+
+    Platform& platform() { return platform_; }
+    WindowPointer& MousePointer() { return pointer_; }
+    // The title of message and input boxes that name none of their own.
+    const QString& ApplicationTitle() const { return applicationTitle_; }
+    // The file name the shared file dialog last returned (load and save).
+    QString CommonDialog1FileName;
+
+    // Set-up and shutdown.
+    void Form_Load();
+    void Form_QueryUnload();
+    void Form_Unload();
+    void SetApplicationTitle();
+    void MaybeOpenHomePage();
+
+    // Commands.
+    void PushButton1_Click();   // Clear List
+    void PushButton2_Click();   // Clear Results
+    void PushButton3_Click();   // Load Numbers From File
+    void PushButton4_Click();   // Save Results As Text File
+    void PushButton5_Click();   // Copy Results To Clipboard
+    void PushButton6_Click();   // Add Number or Numbers
+    void PushButton7_Click();   // Load Sample/Example Numbers
+    void PushButton13_Click();  // Save Results As Excel File
+    void PushButton17_Click();  // Start Converting
+    void ListView1_KeyDown(int keyCode, int shift);
+    void ListView2_KeyDown(int keyCode, int shift);
+    void ListView1_DblClick();
+    void ListView2_DblClick();
+    void Option1_Click();
+    void Option2_Click();
+    bool SaveResultsAsExcelFileIsExcelInstalled();
+
+    // Pointer hover handlers.
+    void CommandButton_MouseMove();  // over any of the nine command buttons
+    void Background_MouseMove();     // over the window, a frame or a list
+
+    // Rebuilds the results list's columns for the current display mode.
+    void BuildResultColumns();
+
+    // True while "Start Converting" is in progress.
+    bool ConversionRunning() const { return conversionRunning_; }
+    // True once Form_Unload ran: long commands stop at their next yield.
+    bool Unloaded() const { return unloaded_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void RemoveSelectedRow(ListView& list);
+
+    Platform& platform_;
+    WindowPointer pointer_;
+    QString applicationTitle_;
+    bool conversionRunning_ = false;
+    bool unloaded_ = false;
+};
+
+}  // namespace bw
