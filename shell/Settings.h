@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+namespace bw {
+
+// Where the program keeps its three values between runs.
+inline constexpr const char* kSettingsApp = "Marlquist";
+inline constexpr const char* kSettingsSection = "Basewright";
+inline constexpr const char* kKeyOption1 = "Option1";      // "Show full results" set: "True"/"False"
+inline constexpr const char* kKeyOption2 = "Option2";      // "Show results only" set: "True"/"False"
+inline constexpr const char* kKeyZipCodes = "Zip Codes";   // the input list, rows joined with ";"
+
+// "True"/"False" in any letter case, or a number (zero is false). Any other
+// text throws AppError("Type mismatch").
+bool TextToTruth(const QString& text);
+
+// How a truth value is stored.
+inline QString TruthToText(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+
+}  // namespace bw
