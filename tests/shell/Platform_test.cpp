@@ -1,0 +1,227 @@
+// The platform layer: truth values, the INI settings store, the error
+// report's text and resume rule, path helpers and the window pointer.
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "shell/AppError.h"
+#include "shell/ErrorReport.h"
+#include "shell/FileSystem.h"
+#include "shell/QtPlatform.h"
+#include "shell/ScriptedPlatform.h"
+#include "shell/Settings.h"
+#include "shell/WindowPointer.h"
+#include "shell/Yield.h"
+#include "support/QtPrinters.h"
+
+namespace bw {
+namespace {
+
+TEST(TextToTruth, ReadsWordsInAnyCaseAndNumbers) {
+    const struct { const char* text; bool value; } cases[] = {
+        {"True", true},   {"true", true}, {"TRUE", true}, {"False", false}, {"fAlSe", false},
+        {"1", true},      {"0", false},   {"-1", true},   {"0.0", false},   {"2.5", true},
+    };
+    for (const auto& c : cases) EXPECT_EQ(TextToTruth(QString::fromLatin1(c.text)), c.value) << c.text;
+}
+
+TEST(TextToTruth, OtherTextsFail) {
+    for (const char* text : {"", "yes", "Tru", "True1", "on"}) {
+        EXPECT_THROW(TextToTruth(QString::fromLatin1(text)), AppError) << text;
+    }
+}
+
+class QtSettingsStoreTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QtSettingsStore store{dir.path()};
+    const QString app = QString::fromLatin1(kSettingsApp);
+    const QString section = QString::fromLatin1(kSettingsSection);
+};
+
+TEST_F(QtSettingsStoreTest, AbsentKeyGivesTheDefault) {
+    EXPECT_EQ(store.GetSetting(app, section, "Option1", "1"), "1");
+    EXPECT_EQ(store.GetSetting(app, section, "Zip Codes", ""), "");
+}
+
+TEST_F(QtSettingsStoreTest, ValuesComeBackLetterForLetter) {
+    const QString values[] = {"123;2;8000", "a,b;c", " 7 ; 8 ", "=1+1", "#x;y", "\"quoted\"", "über;١٢", "", "a\\b",
+                              "True"};
+    for (const QString& v : values) {
+        store.SaveSetting(app, section, "Zip Codes", v);
+        EXPECT_EQ(store.GetSetting(app, section, "Zip Codes", "default"), v);
+        // A fresh store over the same file reads the same.
+        QtSettingsStore again(dir.path());
+        EXPECT_EQ(again.GetSetting(app, section, "Zip Codes", "default"), v);
+    }
+}
+
+TEST_F(QtSettingsStoreTest, KeysAreKeptApartBySectionAndWrittenToTheApplicationsFile) {
+    store.SaveSetting(app, section, "Option1", "False");
+    store.SaveSetting(app, "Other", "Option1", "True");
+    EXPECT_EQ(store.GetSetting(app, section, "Option1", "1"), "False");
+    EXPECT_EQ(store.GetSetting(app, "Other", "Option1", "1"), "True");
+    QFile file(dir.filePath("Marlquist.ini"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("[Basewright]"));
+}
+
+TEST_F(QtSettingsStoreTest, HandEditedListValueReadsAsText) {
+    QFile file(dir.filePath("Marlquist.ini"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Basewright]\nZip%20Codes=1, 2\n");
+    file.close();
+    EXPECT_EQ(store.GetSetting(app, section, "Zip Codes", ""), "1, 2");
+}
+
+TEST_F(QtSettingsStoreTest, UnwritableStoreFails) {
+    QtSettingsStore blocked(dir.filePath("file-not-folder/sub"));
+    QFile plain(dir.filePath("file-not-folder"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    EXPECT_THROW(blocked.SaveSetting(app, section, "Option1", "True"), AppError);
+}
+
+TEST(ErrorReport, MessageTextIsBuiltExactly) {
+    EXPECT_EQ(ErrorReport::MessageText("Overflow", kLocPushButton17_Click, 190),
+              QString("Overflow\r\nin Quorvane2021/08/31.Form1.PushButton17_Click at line 190\r\rPlease email "
+                      "screenshot of this message to ") +
+                  kSupportAddress);
+    EXPECT_TRUE(ErrorReport::MessageText("", kLocForm_Load, 102).startsWith("\r\nin Quorvane2021/08/31.Form1.Form_Load "));
+}
+
+TEST(ErrorReport, EachFailingStatementReportsOnceAndWorkGoesOn) {
+    ScriptedDialogs dialogs;
+    ErrorReport trap(dialogs, kLocPushButton6_Click);
+    std::vector<int> ran;
+    for (int i = 0; i < 3; ++i) {
+        trap.Step(110, [&] { ran.push_back(110); });
+        trap.Step(112, [&] {
+            if (i != 1) throw AppError("Invalid row");
+            ran.push_back(112);
+        });
+    }
+    const bool failedCondition = trap.Test(114, []() -> bool { throw std::runtime_error("bad"); });
+    EXPECT_TRUE(failedCondition);
+    EXPECT_EQ(ran, (std::vector<int>{110, 110, 112, 110}));
+    ASSERT_EQ(dialogs.messages.size(), 3u);
+    EXPECT_EQ(trap.ReportCount(), 3);
+    for (const auto& m : dialogs.messages) {
+        EXPECT_EQ(m.title, "Application Error");
+        EXPECT_EQ(m.style, kMsgExclamation);
+    }
+    EXPECT_TRUE(dialogs.messages[0].text.contains("PushButton6_Click at line 112\r\r"));
+    EXPECT_TRUE(dialogs.messages[2].text.startsWith("bad\r\n"));
+    EXPECT_TRUE(dialogs.messages[2].text.contains("at line 114\r\r"));
+}
+
+TEST(FileNamePart, TakesTheTextAfterTheLastSeparator) {
+    const struct { const char* path; const char* part; } cases[] = {
+        {"C:\\data\\list.txt", "list.txt"}, {"/home/u/list.txt", "list.txt"}, {"list.txt", "list.txt"},
+        {"folder/", ""}, {"C:\\", ""}, {"", ""}, {"a\\b/c", "c"}, {"255", "255"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FileNamePart(c.path), QString(c.part)) << c.path;
+}
+
+TEST(FileExists, TrueOnlyForPathsWithAModificationTime) {
+    QTemporaryDir dir;
+    QFile file(dir.filePath("a.txt"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_TRUE(FileExists(dir.filePath("a.txt")));
+    EXPECT_TRUE(FileExists(dir.path()));
+    EXPECT_FALSE(FileExists(dir.filePath("missing.txt")));
+    EXPECT_FALSE(FileExists(QString()));
+    EXPECT_FALSE(FileExists(QString::fromLatin1("\0bad", 4)));
+}
+
+TEST(QtDialogs, LoneCarriageReturnsShowAsLineBreaks) {
+    EXPECT_EQ(QtDialogs::DisplayText("a\rb\r\nc\r\rd"), "a\nb\nc\n\nd");
+}
+
+// A cursor file made from an icon file: same layout, type 2, hot spot in
+// the entry's planes/bit-count fields.
+static QString WriteCursorFile(const QString& path, int hotX, int hotY) {
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "ICO");
+    bytes[2] = 2;
+    bytes[10] = char(hotX);
+    bytes[11] = 0;
+    bytes[12] = char(hotY);
+    bytes[13] = 0;
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+    return path;
+}
+
+TEST(WindowPointer, ValuesShowTheirShapes) {
+    QWidget window;
+    WindowPointer pointer(window);
+    EXPECT_EQ(pointer.Value(), kPointerNormal);
+    pointer.Set(kPointerBusy);
+    EXPECT_TRUE(pointer.Busy());
+    EXPECT_EQ(window.cursor().shape(), Qt::WaitCursor);
+    pointer.Set(kPointerHand);  // no image loaded: the arrow
+    EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(pointer.Value(), kPointerHand);
+    pointer.Set(kPointerNormal);
+    EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST(WindowPointer, LoadsACursorFileForTheHand) {
+    QTemporaryDir dir;
+    QWidget window;
+    WindowPointer pointer(window);
+    pointer.LoadCustomImage(WriteCursorFile(dir.filePath("HAND-M.CUR"), 5, 7));
+    ASSERT_TRUE(pointer.HasCustomImage());
+    pointer.Set(kPointerHand);
+    EXPECT_EQ(window.cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(window.cursor().hotSpot(), QPoint(5, 7));
+}
+
+TEST(WindowPointer, UnreadableCursorFileFails) {
+    QTemporaryDir dir;
+    QFile junk(dir.filePath("HAND-M.CUR"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a cursor");
+    junk.close();
+    QWidget window;
+    WindowPointer pointer(window);
+    EXPECT_THROW(pointer.LoadCustomImage(junk.fileName()), AppError);
+    EXPECT_THROW(pointer.LoadCustomImage(dir.filePath("missing.cur")), AppError);
+    EXPECT_FALSE(pointer.HasCustomImage());
+}
+
+TEST(TimeSliceYield, ProcessesPendingEventsOnlyWhenTheSliceIsOver) {
+    int ran = 0;
+    TimeSliceYield yield(60000);
+    QTimer::singleShot(0, [&] { ++ran; });
+    EXPECT_FALSE(yield.MaybeYield());
+    EXPECT_EQ(ran, 0);
+    yield.Yield();
+    EXPECT_EQ(ran, 1);
+}
+
+TEST(ScriptedDialogs, AnswersInOrderThenCancels) {
+    ScriptedDialogs dialogs;
+    dialogs.QueueInput("5,7");
+    dialogs.QueueInputFailure("Out of memory");
+    EXPECT_EQ(dialogs.InputBox("p", "t", ""), "5,7");
+    EXPECT_THROW(dialogs.InputBox("p", "t", ""), AppError);
+    EXPECT_EQ(dialogs.InputBox("p", "t", ""), "");
+    EXPECT_EQ(dialogs.inputBoxes.size(), 3u);
+}
+
+}  // namespace
+}  // namespace bw
