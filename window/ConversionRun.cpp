@@ -63,6 +63,7 @@ void Form1::PushButton17_Click() {
     int sourceBase = 0;
     int targetBase = 0;
     std::string result;
+    std::string shownBuffer, resultBuffer;  // reused between entries
 
     // The option box and the display mode are read once per slice: they can
     // only change while the run yields.
@@ -128,9 +129,11 @@ void Form1::PushButton17_Click() {
         std::string description;
         trap.Step(CharacterCount(entry) > kMaxTextLength ? 184 : 190, [&] {
             try {
-                ConvertedEntry done = ConvertEntry(sourceBase, targetBase, entry);
-                entry = std::move(done.shownText);
-                result = std::move(done.resultText);
+                shownBuffer.clear();
+                resultBuffer.clear();
+                ConvertEntryInto(sourceBase, targetBase, entry, shownBuffer, resultBuffer);
+                entry.swap(shownBuffer);
+                result.swap(resultBuffer);
                 converted = true;
             } catch (const std::exception& e) {
                 description = e.what();
