@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# Runs the speed and memory benchmarks and prints their figures.
+#
+#   bench/run-benchmarks.sh BUILD_DIR [REPETITIONS]
+#
+# BUILD_DIR is a build folder with the benchmark programs built (targets
+# basewright-cli and basewright_gmp_peer, and whichever other benchmark
+# programs are present). Each timing is the best of REPETITIONS runs
+# (default 5); the runs of the programs compared are interleaved so that
+# both see the same machine load. Inputs are generated with a fixed seed
+# into a temporary folder that is removed at the end.
+#
+# Exit status: 0 when every comparison ran and the outputs agreed, 1 when
+# outputs disagreed or a program failed. Missed goals are printed, not
+# counted as failures: the machine is shared and noisy.
+
+set -euo pipefail
+export LC_ALL=C
+
+if [[ $# -lt 1 || ! -d $1 ]]; then
+    echo "usage: $0 BUILD_DIR [REPETITIONS]" >&2
+    exit 2
+fi
+BUILD=$(cd "$1" && pwd)
+REPS=${2:-5}
+HERE=$(cd "$(dirname "$0")" && pwd)
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/basewright-bench.XXXXXX")
+trap 'rm -rf "$WORK"' EXIT
+STATUS=0
+
+CLI=$BUILD/cli/basewright-cli
+GMP_PEER=$BUILD/bench/basewright_gmp_peer
+
+# ------------------------------------------------------------------ helpers
+
+# Seconds taken by one run of a command: run_once IN OUT CMD...
+run_once() {
+    local in=$1 out=$2
+    shift 2
+    local start=$EPOCHREALTIME
+    "$@" <"$in" >"$out" || true
+    local end=$EPOCHREALTIME
+    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f\n", b - a }'
+}
+
+min_of() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
+
+# Compares the converter with the GMP peer on one input:
+# compare LABEL INPUT GOAL CLI_ARGS -- PEER_ARGS
+compare() {
+    local label=$1 input=$2 goal=$3
+    shift 3
+    local cli_args=() peer_args=()
+    while [[ $1 != -- ]]; do cli_args+=("$1"); shift; done
+    shift
+    peer_args=("$@")
+
+    local best_cli="" best_gmp="" t r
+    for ((r = 0; r < REPS; r++)); do
+        t=$(run_once "$input" "$WORK/out.cli" "$CLI" "${cli_args[@]}")
+        best_cli=$(min_of "$best_cli" "$t")
+        t=$(run_once "$input" "$WORK/out.gmp" "$GMP_PEER" "${peer_args[@]}")
+        best_gmp=$(min_of "$best_gmp" "$t")
+    done
+    local agree=yes
+    if ! cmp -s "$WORK/out.cli" "$WORK/out.gmp"; then
+        agree=NO
+        STATUS=1
+    fi
+    awk -v l="$label" -v c="$best_cli" -v g="$best_gmp" -v goal="$goal" -v agree="$agree" 'BEGIN {
+        ratio = c / g
+        printf "%-44s %8.3f s %8.3f s %7.3f  <= %-4s %-6s %s\n", l, c, g, ratio, goal,
+               (ratio <= goal ? "met" : "MISSED"), agree
+    }'
+}
+
+# Peak resident memory in MB of a command reading a stream:
+# peak_memory LABEL PRODUCER_CMD -- CMD...
+peak_memory() {
+    local label=$1
+    shift
+    local producer=()
+    while [[ $1 != -- ]]; do producer+=("$1"); shift; done
+    shift
+    local rc=0 start end
+    start=$EPOCHREALTIME
+    "${producer[@]}" | /usr/bin/time -f '%M' -o "$WORK/rss" "$@" >/dev/null 2>"$WORK/stderr" || rc=$?
+    end=$EPOCHREALTIME
+    # The converter's own messages (Overflow reports) precede time's line.
+    local kb
+    kb=$(tail -n 1 "$WORK/rss")
+    awk -v l="$label" -v kb="$kb" -v rc="$rc" -v a="$start" -v b="$end" 'BEGIN {
+        mb = kb / 1024
+        printf "%-44s %8.1f MB  (goal < 20 MB: %s)  exit %d, %.1f s\n", l, mb,
+               (mb < 20 ? "met" : "MISSED"), rc, b - a
+    }'
+}
+
+# ------------------------------------------------------------------ inputs
+
+echo "Generating inputs in $WORK ..."
+python3 "$HERE/gen_inputs.py" "$WORK/in"
+
+# ------------------------------------------- batch converter against GMP
+
+echo
+echo "basewright-cli against GMP (mpz_set_str/mpz_get_str), best of $REPS runs"
+if [[ -x $CLI && -x $GMP_PEER ]]; then
+    printf "%-44s %10s %10s %7s  %-7s %-6s %s\n" "case" "cli" "gmp" "ratio" "goal" "" "same output"
+    compare "1,000,000 64-bit decimals to hexadecimal" "$WORK/in/dec64.txt" 0.5 \
+        --conversion "Decimal To Hexadecimal" -- 10 16
+    compare "100,000 1000-bit decimals to hexadecimal" "$WORK/in/dec1000.txt" 1.0 \
+        --conversion "Decimal To Hexadecimal" -- 10 16
+    compare "300,000 256-bit hexadecimals to binary" "$WORK/in/hex256.txt" 1.0 \
+        --conversion "Hexadecimal To Binary" -- 16 2
+    compare "300,000 128-bit binaries to decimal" "$WORK/in/bin128.txt" 1.0 \
+        --conversion "Binary To Decimal" -- 2 10
+else
+    echo "skipped: build the targets basewright-cli and basewright_gmp_peer in $BUILD"
+    STATUS=1
+fi
+
+# ------------------------------------------------ batch converter memory
+
+echo
+echo "basewright-cli peak memory (max RSS) on 1 GiB streamed through a pipe"
+if [[ -x $CLI && -x /usr/bin/time ]]; then
+    GIB=1073741824
+    peak_memory "1 GiB of 64-bit decimals, results only" \
+        python3 "$HERE/gen_inputs.py" --stream $GIB -- "$CLI"
+    peak_memory "1 GiB of 64-bit decimals, --full" \
+        python3 "$HERE/gen_inputs.py" --stream $GIB -- "$CLI" --full
+    # One entry of 2^30 characters: it fails (too long) but must neither be
+    # held in memory nor split into several entries.
+    peak_memory "one line of 1 GiB, --full" \
+        bash -c "head -c $GIB /dev/zero | tr '\\0' 7" -- "$CLI" --full
+else
+    echo "skipped: needs $CLI and /usr/bin/time"
+fi
+
+# ---------------------------------------------- further benchmark programs
+# Each section runs one program of the build folder if it was built.
+
+run_program() {
+    local name=$1
+    shift
+    local program=$BUILD/bench/$name
+    echo
+    echo "$name"
+    if [[ -x $program ]]; then
+        "$program" "$@" || STATUS=1
+    else
+        echo "skipped: not built"
+    fi
+}
+
+exit $STATUS
