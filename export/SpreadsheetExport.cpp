@@ -1,7 +1,196 @@
-// Placeholder until this command is built.
+// "Save Results As Excel File": copies the results list into a new workbook
+// of the spreadsheet application and shows it to the user, unsaved.
+//
+// Sheet layout: the column captions in row 1; list row r in sheet row r + 1,
+// so an unchecked row leaves its sheet row empty; every value as text, with
+// each "=" taken out of columns 2 and up. Columns are fitted after each
+// caption and once more at the end.
+//
+// The cells go over in blocks of rows (one call into the application per
+// block instead of one per cell), and the window processes its events on a
+// time slice meanwhile. When the application or its document goes away in
+// the middle, the first failure is reported and the export stops, instead
+// of one report per remaining call. Rows beyond the sheet's last row are
+// counted and reported in one message.
+
+#include <QString>
+#include <algorithm>
+#include <memory>
+
+#include "export/Spreadsheet.h"
+#include "shell/ErrorReport.h"
+#include "shell/ListView.h"
+#include "shell/WindowPointer.h"
+#include "shell/Yield.h"
 #include "window/Form1.h"
 
 namespace bw {
-void Form1::PushButton13_Click() {}
-bool Form1::SaveResultsAsExcelFileIsExcelInstalled() { return false; }
+
+namespace {
+
+constexpr const char* kNotInstalledForSoftware =
+    "Excel is not installed on this computer. You need to have it installed to use this software without error.";
+constexpr const char* kNotInstalledForFeature =
+    "Excel is not installed on this computer. You need to have it installed to use this feature.";
+
+// Rows per block written in one call: large enough that the calls cost
+// little next to the cells, small enough that the window is not held up
+// long by one call.
+constexpr int kBlockRows = 4096;
+
+QString WithoutEquals(QString text) {
+    text.remove(QLatin1Char('='));
+    return text;
+}
+
+QString RowsLeftOutMessage(long long leftOut, int sheetRows) {
+    return QStringLiteral("The sheet holds %1 rows, including the header row, so %2 result %3 after sheet row %1 %4 left out.")
+        .arg(sheetRows)
+        .arg(leftOut)
+        .arg(leftOut == 1 ? QStringLiteral("row") : QStringLiteral("rows"))
+        .arg(leftOut == 1 ? QStringLiteral("was") : QStringLiteral("were"));
+}
+
+}  // namespace
+
+bool Form1::SaveResultsAsExcelFileIsExcelInstalled() {
+    bool result = true;
+    bool failed = false;
+    try {
+        SpreadsheetLauncher* launcher = platform().spreadsheet;
+        failed = launcher == nullptr || !launcher->Available();
+    } catch (...) {
+        failed = true;
+    }
+    if (failed) {
+        try {
+            platform().dialogs.MessageBox(QString::fromUtf8(kNotInstalledForSoftware), kMsgOkOnly, ApplicationTitle());
+        } catch (...) {
+        }
+        result = false;
+    }
+    return result;
+}
+
+void Form1::PushButton13_Click() {
+    ErrorReport trap(platform().dialogs, kLocPushButton13_Click);
+
+    if (trap.Test(100, [&] { return !SaveResultsAsExcelFileIsExcelInstalled(); })) {
+        trap.Step(100, [&] {
+            platform().dialogs.MessageBox(QString::fromUtf8(kNotInstalledForFeature), kMsgOkOnly, ApplicationTitle());
+        });
+        return;
+    }
+    if (trap.Test(102, [&] { return ListView2->RowCount() == 0; })) return;
+    trap.Step(104, [&] { MousePointer().Set(kPointerBusy); });
+
+    // Declared before the workbook, so that the workbook is released first.
+    std::unique_ptr<SpreadsheetApplication> application;
+    std::unique_ptr<SpreadsheetWorkbook> workbook;
+    TimeSliceYield yielder;
+
+    // Runs one call into the application. Returns false when the export
+    // must stop: the application is lost (or was never reached), so every
+    // further call would fail as well; the failure is reported once.
+    auto automation = [&](int line, auto&& call) {
+        bool lost = false;
+        trap.Step(line, [&] {
+            try {
+                call();
+            } catch (const SpreadsheetError& e) {
+                lost = e.Lost();
+                throw;
+            }
+        });
+        return !lost;
+    };
+    auto finish = [&] { trap.Step(154, [&] { MousePointer().Set(kPointerNormal); }); };
+
+    if (!automation(106, [&] { application = platform().spreadsheet->Start(); }) || !application) return finish();
+    if (!automation(108, [&] { workbook = application->AddWorkbook(); }) || !workbook) return finish();
+
+    // Header row.
+    int i = 1;  // 110
+    int columns = 0;
+    trap.Step(112, [&] { columns = ListView2->ColumnCount(); });
+    bool stopWriting = false;
+    for (int c = 1; c <= columns && !stopWriting; ++c) {
+        trap.Step(114, [&] { yielder.Yield(); });
+        if (Unloaded()) {
+            stopWriting = true;
+            break;
+        }
+        if (!automation(116, [&] { workbook->SetCellText(1, i, ListView2->ColumnCaption(c)); })) return finish();
+        ++i;  // 118
+        if (!automation(120, [&] { workbook->FitColumn(c); })) return finish();
+    }
+
+    // Data rows, gathered into blocks of whole sheet rows.
+    int j = 2;  // 122
+    int rows = 0;
+    trap.Step(124, [&] { rows = ListView2->RowCount(); });
+    int sheetRows = 1048576;
+    if (!automation(126, [&] { sheetRows = workbook->SheetRows(); })) return finish();
+    const int fittingRows = std::min(rows, std::max(sheetRows - 1, 0));
+
+    CellBlock block(std::max(columns, 1));
+    int blockTop = j;
+    auto flush = [&] {
+        if (block.Empty()) return true;
+        const bool ok = automation(144, [&] { workbook->SetBlockText(blockTop, 1, block); });
+        block.Clear();
+        blockTop = j;
+        return ok;
+    };
+
+    for (int r = 1; r <= fittingRows && !stopWriting; ++r) {
+        trap.Step(128, [&] { yielder.MaybeYield(); });
+        if (Unloaded()) break;
+        bool listShrank = false;
+        const bool checked = trap.Test(130, [&] {
+            try {
+                return ListView2->Checked(r);
+            } catch (...) {
+                // Rows removed meanwhile (e.g. by "Clear Results"): the one
+                // report is enough; no later row exists either.
+                listShrank = r > ListView2->RowCount();
+                throw;
+            }
+        });
+        if (listShrank) break;
+        const int row = block.AddRow();
+        if (checked && columns > 0) {
+            for (int c = 1; c <= columns; ++c) {  // 132, 134: i = 1, yield on the time slice
+                trap.Step(136, [&] {
+                    block.At(row, c - 1) = c == 1 ? ListView2->RowText(r) : WithoutEquals(ListView2->SubItem(r, c - 1));
+                });
+            }  // 138, 140: the cell goes into the block, i = i + 1
+        }
+        ++j;  // 142
+        if (block.Rows() >= kBlockRows && !flush()) return finish();
+    }
+    if (!flush()) return finish();
+
+    // Checked rows that had no sheet row left.
+    long long leftOut = 0;
+    trap.Step(146, [&] {
+        if (Unloaded() || rows <= fittingRows) return;
+        const int now = std::min(rows, ListView2->RowCount());
+        for (int r = fittingRows + 1; r <= now; ++r)
+            if (ListView2->Checked(r)) ++leftOut;
+    });
+
+    if (!automation(148, [&] { workbook->FitAllColumns(); })) return finish();
+    if (!automation(150, [&] { application->SetVisible(); })) return finish();
+    if (leftOut > 0)
+        trap.Step(152, [&] {
+            platform().dialogs.MessageBox(RowsLeftOutMessage(leftOut, sheetRows), kMsgOkOnly, ApplicationTitle());
+        });
+    finish();
+}
+
+#ifndef BASEWRIGHT_HAVE_UNO
+std::unique_ptr<SpreadsheetLauncher> CreateLibreOfficeLauncher() { return nullptr; }
+#endif
+
 }  // namespace bw

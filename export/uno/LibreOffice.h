@@ -1,0 +1,50 @@
+#pragma once
+
+// The spreadsheet automation on LibreOffice Calc, driven over UNO.
+//
+// Start() connects to an office listening on a named pipe; when none
+// listens yet it starts soffice with --accept on that pipe (an office that
+// already runs with the same profile takes the request over) and waits for
+// it, up to a deadline. AddWorkbook() loads a new Calc document hidden;
+// SetVisible() shows the documents' windows. Releasing the objects leaves
+// the office and its documents open.
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+#include "export/Spreadsheet.h"
+
+namespace bw {
+
+struct LibreOfficeOptions {
+    // The pipe this program's connection goes through.
+    QString pipeName = QStringLiteral("basewright_calc");
+    // Start soffice when nobody listens on the pipe. When false, Start()
+    // fails unless an office already listens (tests start their own).
+    bool startOffice = true;
+    // Further soffice arguments when starting it.
+    QStringList extraArguments = {QStringLiteral("--nologo"), QStringLiteral("--nodefault")};
+    // Show the documents' windows in SetVisible(). A headless office has
+    // none to show (and one without its user-interface files may even end
+    // when asked to), so tests that run one turn this off.
+    bool showWindows = true;
+    // How long to wait for a started office to accept the connection.
+    int connectTimeoutMs = 60000;
+    // Called about every 100 ms while waiting for the office (the window
+    // keeps processing its events); may be empty.
+    std::function<void()> whileWaiting;
+};
+
+class LibreOfficeLauncher : public SpreadsheetLauncher {
+public:
+    explicit LibreOfficeLauncher(LibreOfficeOptions options = {});
+    bool Available() override;
+    std::unique_ptr<SpreadsheetApplication> Start() override;
+
+private:
+    LibreOfficeOptions options_;
+};
+
+}  // namespace bw
