@@ -27,6 +27,10 @@ constexpr std::string_view kProgram = "basewright-cli";
 // not be held in memory.
 constexpr std::size_t kLongLineBytes = kMaxTextLength * 4;
 
+// Values that convert are below 2^1024, so no result has more than 1024
+// digits (in base 2). Only used to size the output buffer's free room.
+constexpr std::size_t kLongestResult = 1024;
+
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
@@ -422,12 +426,18 @@ public:
         out_.Append(result);
         out_.Append('\n');
     }
+    std::string* ResultInPlace(std::size_t size) override {
+        slot_ = &out_.Room(size + 1);
+        return slot_;
+    }
+    void EndResultInPlace() override { slot_->push_back('\n'); }  // room was made for it
     void LongRowBegin() override {}
     void LongRowShown(std::string_view) override {}
     void LongRowEnd() override { out_.Append('\n'); }
 
 private:
     OutputBuffer& out_;
+    std::string* slot_ = nullptr;
 };
 
 class FullWriter : public RowWriter {
@@ -486,6 +496,12 @@ public:
         shown_.clear();
         result_.clear();
         try {
+            if (std::string* out = writer_.ResultInPlace(kLongestResult)) {
+                // On a failure the core leaves `out` as it was.
+                ConvertEntryInto(sourceBase_, targetBase_, text, shown_, *out);
+                writer_.EndResultInPlace();
+                return;
+            }
             ConvertEntryInto(sourceBase_, targetBase_, text, shown_, result_);
         } catch (const CoreError& error) {
             // The row keeps the entry as the window would show it, with an

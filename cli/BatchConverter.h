@@ -136,8 +136,14 @@ public:
         }
         buffer_.push_back(c);
     }
-    // The buffer itself, for writers that format in place; call Reserve first.
-    std::string& Text() { return buffer_; }
+    // Makes room for `size` more bytes without growing the buffer, then
+    // gives the buffer itself, for appending in place.
+    std::string& Room(std::size_t size) {
+        if (buffer_.size() + size > capacity_) {
+            Flush();
+        }
+        return buffer_;
+    }
     void Flush();
     int Error() const { return error_; }
 
@@ -199,6 +205,11 @@ class RowWriter {
 public:
     virtual ~RowWriter() = default;
     virtual void Row(std::string_view shown, std::string_view result) = 0;
+    // A writer that prints the result text alone may offer its output to
+    // append the result to in place (room for `size` bytes), saving a copy;
+    // the row is then completed by EndResultInPlace. Null when it does not.
+    virtual std::string* ResultInPlace(std::size_t /*size*/) { return nullptr; }
+    virtual void EndResultInPlace() {}
     // An entry too long to hold in memory (it always fails): its shown text
     // arrives in pieces between LongRowBegin and LongRowEnd.
     virtual void LongRowBegin() = 0;
