@@ -233,6 +233,36 @@ TEST(ReadErrorTest, StopsThatInputDropsItsCutLineAndFailsWithStatusTwo) {
     EXPECT_EQ(err.text, std::string("basewright-cli: <stdin>: ") + std::strerror(EIO) + "\n");
 }
 
+// A terminal: one typed line per read; remembers what had been written
+// out by the time of each read.
+class TypedLinesSource : public ByteSource {
+public:
+    TypedLinesSource(std::vector<std::string> lines, const StringSink& out) : lines_(std::move(lines)), out_(out) {}
+    long Read(char* buffer, std::size_t size, int& /*error*/) override {
+        seenBeforeRead.push_back(out_.text);
+        if (next_ == lines_.size()) return 0;
+        const std::string& line = lines_[next_++];
+        std::size_t n = std::min(size, line.size());
+        std::memcpy(buffer, line.data(), n);
+        return static_cast<long>(n);
+    }
+    bool Interactive() const override { return true; }
+    std::vector<std::string> seenBeforeRead;
+
+private:
+    std::vector<std::string> lines_;
+    std::size_t next_ = 0;
+    const StringSink& out_;
+};
+
+TEST(InteractiveInputTest, EachResultIsShownBeforeWaitingForTheNextLine) {
+    StringSink out;
+    StringSink err;
+    TypedLinesSource source({"255\n", "16\n"}, out);
+    EXPECT_EQ(CliMain({}, source, out, err), 0);
+    EXPECT_EQ(source.seenBeforeRead, (std::vector<std::string>{"", "FF\n", "FF\n10\n"}));
+}
+
 class FullDiskSink : public ByteSink {
 public:
     int Write(std::string_view data) override {
