@@ -1,6 +1,101 @@
-// Placeholder until this command is built.
+// "Copy Results To Clipboard".
+
+#include "export/ClipboardExport.h"
+
+#include <vector>
+
+#include "export/AlignedText.h"
+#include "shell/ErrorReport.h"
+#include "shell/ListView.h"
+#include "shell/Platform.h"
+#include "shell/Yield.h"
 #include "window/Form1.h"
 
 namespace bw {
-void Form1::PushButton5_Click() {}
+
+namespace {
+
+// One attempt of a clipboard call; a throwing call counts as failed.
+template <class F>
+bool Attempt(F&& call) {
+    try {
+        return call();
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace
+
+std::string ClipboardTextOfListview(ListView& list, const ExportPacing& pacing, bool* stopped) {
+    const int interval = pacing.yieldSliceMs <= 0 ? 1 : 64;
+    TimeSliceYield ticker(pacing.yieldSliceMs);
+    if (stopped) *stopped = false;
+    // Pauses when the slice is over; afterwards the row must still be there
+    // (reading it throws otherwise). Returns true when the copy must end.
+    auto pause = [&](int r) {
+        if (r % interval != 0 || !ticker.Due()) return false;
+        ticker.Yield();
+        if (pacing.stop && pacing.stop()) {
+            if (stopped) *stopped = true;
+            return true;
+        }
+        if (r > list.RowCount()) (void)list.Checked(r);
+        return false;
+    };
+
+    const int columns = list.ColumnCount();
+    const int rows = list.RowCount();
+    ColumnWidths widths(static_cast<std::size_t>(columns));
+    for (int r = 1; r <= rows; ++r) {
+        if (pause(r)) return {};
+        for (int c = 1; c <= columns; ++c) widths.Measure(c - 1, list.CellUtf8(r, c));
+    }
+    std::string text;
+    for (int r = 1; r <= rows; ++r) {
+        if (pause(r)) return {};
+        if (!list.Checked(r)) continue;
+        const std::size_t lineStart = text.size();
+        for (int c = 1; c <= columns; ++c)
+            AppendAlignedCell(text, list.CellUtf8(r, c), widths[static_cast<std::size_t>(c - 1)]);
+        EndClipboardLine(text, lineStart);
+    }
+    return text;
+}
+
+void CopyListviewToClipboard(ListView& list, Clipboard& clipboard, const ExportPacing& pacing) {
+    if (list.RowCount() == 0) return;
+    bool stopped = false;
+    const std::string text = ClipboardTextOfListview(list, pacing, &stopped);
+    if (stopped) return;
+    ClearClipboardRetrying(clipboard);
+    SetClipboardTextRetrying(clipboard, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+bool ClearClipboardRetrying(Clipboard& clipboard) {
+    for (int attempt = 0; attempt < kClipboardAttempts; ++attempt)
+        if (Attempt([&] { return clipboard.Clear(); })) return true;
+    return false;
+}
+
+bool SetClipboardTextRetrying(Clipboard& clipboard, const QString& text) {
+    for (int attempt = 0; attempt < kClipboardAttempts; ++attempt)
+        if (Attempt([&] { return clipboard.SetText(text); })) return true;
+    return false;
+}
+
+void Form1::PushButton5_Click() {
+    ErrorReport trap(platform().dialogs, kLocPushButton5_Click);
+    trap.Step(100, [&] {
+        CopyListviewToClipboard(*ListView2, platform().clipboard, ExportPacing{15, [this] { return Unloaded(); }});
+    });
+    if (Unloaded()) return;
+    trap.Step(102, [&] {
+        platform().dialogs.MessageBox(
+            QStringLiteral("Results have been copied to the clipboard.") + QStringLiteral("\r\r") +
+                QStringLiteral("Click a text area where you normally type and press Ctrl+V to paste the clipboard."),
+            kMsgOkOnly, ApplicationTitle());
+    });
+}
+
 }  // namespace bw

@@ -1,6 +1,206 @@
-// Placeholder until this command is built.
+// "Save Results As Text File" and the aligned text file writer.
+
+#include "export/TextFileExport.h"
+
+#include <QSaveFile>
+
+#include <string>
+#include <string_view>
+
+#include "export/AlignedText.h"
+#include "export/LocaleText.h"
+#include "shell/AppError.h"
+#include "shell/ErrorReport.h"
+#include "shell/FileSystem.h"
+#include "shell/ListView.h"
+#include "shell/Platform.h"
+#include "shell/Yield.h"
 #include "window/Form1.h"
+#include "window/ProgressBar.h"
 
 namespace bw {
-void Form1::PushButton4_Click() {}
+
+namespace {
+
+constexpr std::size_t kWriteChunk = 1 << 20;
+
+// Rows between two looks at the clock.
+int CheckInterval(const ExportPacing& pacing) { return pacing.yieldSliceMs <= 0 ? 1 : 64; }
+
+}  // namespace
+
+void SaveListviewProperlySpaced(ListView& list, const QString& fileName, ProgressBar* progressBar, Dialogs& dialogs,
+                                const ExportPacing& pacing) {
+    ErrorReport trap(dialogs, kLocSaveListviewProperlySpaced);
+    const QString writing = QStringLiteral("Writing file: ") + FileNamePart(fileName);
+    const bool utf8 = LocaleIsUtf8();
+    const int interval = CheckInterval(pacing);
+    TimeSliceYield ticker(pacing.yieldSliceMs);
+    auto stopped = [&] { return pacing.stop && pacing.stop(); };
+    // Yields around a fixed progress point, as the bar is set.
+    auto showPoint = [&](double value) {
+        YieldToEvents();
+        progressBar->SetValue(value);
+        progressBar->SetText(writing);
+        YieldToEvents();
+    };
+
+    int columns = 0;
+    int rows = 0;
+    ColumnWidths widths;
+    // A row that goes away while the file is written (the list was cleared
+    // meanwhile) is reported once; the rows after it that are gone too are
+    // passed over without a further report.
+    bool goneReported = false;
+    auto rowGone = [&](int line, int r) {
+        if (r <= list.RowCount()) return false;
+        if (!goneReported) {
+            goneReported = true;
+            trap.Step(line, [&] { (void)list.Checked(r); });
+        }
+        return true;
+    };
+
+    if (progressBar) {
+        trap.Step(100, [&] { showPoint(1); });
+        if (stopped()) return;
+    }
+    trap.Step(102, [&] {
+        columns = list.ColumnCount();
+        rows = list.RowCount();
+        widths.Resize(static_cast<std::size_t>(columns));
+    });
+    for (int c = 1; c <= columns; ++c) {
+        trap.Step(104, [&] { widths.Measure(c - 1, list.ColumnCaption(c).toUtf8().toStdString()); });
+    }
+    for (int r = 1; r <= rows; ++r) {
+        if (r % interval == 0 && ticker.Due()) {
+            ticker.Yield();
+            if (stopped()) return;
+        }
+        if (rowGone(106, r)) continue;
+        trap.Step(106, [&] {
+            for (int c = 1; c <= columns; ++c) widths.Measure(c - 1, list.CellUtf8(r, c));
+        });
+    }
+    if (progressBar) {
+        trap.Step(108, [&] { showPoint(10); });
+        if (stopped()) return;
+    }
+
+    QSaveFile file(fileName);
+    bool open = false;
+    std::string buffer;
+    // Hands the buffered lines to the file; a failed write ends the writing.
+    auto flush = [&] {
+        if (buffer.empty()) return;
+        QByteArray bytes = utf8 ? QByteArray::fromRawData(buffer.data(), static_cast<qsizetype>(buffer.size()))
+                                : QString::fromUtf8(buffer.data(), static_cast<qsizetype>(buffer.size())).toLocal8Bit();
+        const qint64 written = file.write(bytes);
+        buffer.clear();
+        if (written != bytes.size()) {
+            const std::string reason = (fileName + QStringLiteral(": ") + file.errorString()).toStdString();
+            open = false;
+            file.cancelWriting();
+            throw AppError(reason);
+        }
+    };
+    trap.Step(110, [&] {
+        if (!file.open(QIODevice::WriteOnly))
+            throw AppError((fileName + QStringLiteral(": ") + file.errorString()).toStdString());
+        open = true;
+    });
+    if (open) {
+        trap.Step(112, [&] {
+            for (int c = 1; c <= columns; ++c) {
+                const std::string caption = list.ColumnCaption(c).toUtf8().toStdString();
+                AppendAlignedCell(buffer, caption, widths[static_cast<std::size_t>(c - 1)]);
+            }
+            EndFileLine(buffer);
+        });
+        if (progressBar) {
+            trap.Step(114, [&] { showPoint(20); });
+            if (stopped()) {
+                file.cancelWriting();
+                return;
+            }
+        }
+        // The bar follows the rows written; it is brought up to date before
+        // each pause, which is when it can be seen.
+        int lastWritten = 0;
+        int lastThousand = 0;
+        auto showProgress = [&] {
+            if (!progressBar || lastWritten == 0) return;
+            const int n = list.RowCount();
+            if (n <= 0) return;
+            progressBar->SetValue(static_cast<double>(n / 2000 + lastWritten) / n * 100.0);
+            progressBar->SetText(lastThousand ? writing + QStringLiteral(" (") + QString::number(lastThousand) +
+                                                    QStringLiteral(")")
+                                              : writing);
+        };
+        for (int r = 1; r <= rows && open; ++r) {
+            if (r % interval == 0 && ticker.Due()) {
+                trap.Step(116, [&] {
+                    showProgress();
+                    ticker.Yield();
+                });
+                if (stopped()) {
+                    file.cancelWriting();
+                    return;
+                }
+            }
+            if (rowGone(118, r)) continue;
+            if (trap.Test(118, [&] { return !list.Checked(r); })) continue;
+            trap.Step(120, [&] {
+                for (int c = 1; c <= columns; ++c)
+                    AppendAlignedCell(buffer, list.CellUtf8(r, c), widths[static_cast<std::size_t>(c - 1)]);
+                EndFileLine(buffer);
+                lastWritten = r;
+                if (r % 1000 == 0) lastThousand = r;
+                if (buffer.size() >= kWriteChunk) flush();
+            });
+        }
+        trap.Step(122, [&] {
+            if (open) flush();
+        });
+    }
+    if (progressBar) {
+        trap.Step(124, [&] {
+            progressBar->SetValue(100);
+            progressBar->SetText(QStringLiteral("Done."));
+        });
+    }
+    if (open) {
+        trap.Step(126, [&] {
+            if (!file.commit()) throw AppError((fileName + QStringLiteral(": ") + file.errorString()).toStdString());
+        });
+    }
+    if (progressBar) {
+        trap.Step(128, [&] {
+            progressBar->SetValue(0);
+            progressBar->SetText(QStringLiteral("Progress Bar"));
+        });
+    }
+}
+
+void Form1::PushButton4_Click() {
+    ErrorReport trap(platform().dialogs, kLocPushButton4_Click);
+    QString title;
+    QStringList filters;
+    QString name;
+    trap.Step(100, [&] { title = QStringLiteral("Save"); });
+    trap.Step(102, [&] { filters = QStringList{QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")}; });
+    trap.Step(104, [&] { name = platform().dialogs.SaveFile(title, filters, CommonDialog1FileName); });
+    if (trap.Test(106, [&] { return name.isEmpty(); })) return;
+    trap.Step(108, [&] {
+        CommonDialog1FileName = name;
+        MousePointer().Set(kPointerBusy);
+    });
+    trap.Step(110, [&] {
+        SaveListviewProperlySpaced(*ListView2, name, ProgressBar1, platform().dialogs,
+                                   ExportPacing{15, [this] { return Unloaded(); }});
+    });
+    trap.Step(112, [&] { MousePointer().Set(kPointerNormal); });
+}
+
 }  // namespace bw

@@ -1,6 +1,208 @@
-// Placeholder until this command is built.
+// "Load Numbers From File": picks list files and appends their lines to the
+// input list.
+
+#include "window/LoadNumbers.h"
+
+#include <QFile>
+
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "export/LocaleText.h"
+#include "shell/AppError.h"
+#include "shell/ErrorReport.h"
+#include "shell/FileSystem.h"
+#include "shell/ListView.h"
+#include "shell/Platform.h"
+#include "shell/Yield.h"
 #include "window/Form1.h"
 
 namespace bw {
-void Form1::PushButton3_Click() {}
+
+namespace {
+
+constexpr qint64 kReadBlock = 1 << 20;
+
+bool IsSeparator(QChar c) { return c == QLatin1Char('\\') || c == QLatin1Char('/'); }
+
+// Replaces each pair of the same adjacent separator with one, in one pass.
+QString CollapseSeparatorPairs(QStringView text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        out.append(c);
+        if (IsSeparator(c) && i + 1 < text.size() && text[i + 1] == c) ++i;
+    }
+    return out;
+}
+
+// The folder and the name of a picked path: the text before and after its
+// last separator.
+std::pair<QString, QString> SplitFolderAndName(const QString& path) {
+    qsizetype last = path.size() - 1;
+    while (last >= 0 && !IsSeparator(path[last])) --last;
+    if (last < 0) return {QString(), path};
+    return {path.left(last), path.mid(last + 1)};
+}
+
+QString JoinFolderAndName(const QString& folder, const QString& name) {
+    return folder + QLatin1Char('/') + name;
+}
+
+// True when the bytes are well-formed UTF-8 (no overlong forms, surrogates
+// or values above U+10FFFF).
+bool IsValidUtf8(std::string_view s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const auto* end = p + s.size();
+    while (p < end) {
+        const unsigned char b = *p;
+        if (b < 0x80) {
+            ++p;
+            continue;
+        }
+        int extra;
+        unsigned min;
+        unsigned cp;
+        if ((b & 0xE0) == 0xC0) {
+            extra = 1, min = 0x80, cp = b & 0x1F;
+        } else if ((b & 0xF0) == 0xE0) {
+            extra = 2, min = 0x800, cp = b & 0x0F;
+        } else if ((b & 0xF8) == 0xF0) {
+            extra = 3, min = 0x10000, cp = b & 0x07;
+        } else {
+            return false;
+        }
+        if (end - p <= extra) return false;
+        for (int k = 1; k <= extra; ++k) {
+            if ((p[k] & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (p[k] & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        p += extra + 1;
+    }
+    return true;
+}
+
+// Ends the list's append batch also when reading fails.
+struct BatchGuard {
+    explicit BatchGuard(ListView& l) : list(l) { list.BeginBatch(); }
+    ~BatchGuard() { list.EndBatch(); }
+    ListView& list;
+};
+
+}  // namespace
+
+QString RemoveDoubleBackslashes(const QString& path) {
+    if (path.startsWith(QLatin1Char('\\')) || path.startsWith(QLatin1String("//"))) {
+        const QChar sep = path[0];
+        qsizetype i = 1;
+        while (i < path.size() && path[i] == sep) ++i;
+        return QString(2, sep) + CollapseSeparatorPairs(QStringView(path).mid(i));
+    }
+    return CollapseSeparatorPairs(path);
+}
+
+QStringList JoinPickedPaths(const QStringList& picked) {
+    if (picked.size() <= 1) return picked;
+    QStringList paths;
+    for (const QString& p : picked) {
+        const auto [folder, name] = SplitFolderAndName(p);
+        paths << RemoveDoubleBackslashes(JoinFolderAndName(folder, name));
+    }
+    return paths;
+}
+
+void LineSplitter::Finish(const Sink& sink) {
+    if (!pending_.empty() || afterLoneLF_) sink(std::string_view(pending_));
+    pending_.clear();
+    afterCR_ = false;
+    afterLoneLF_ = false;
+}
+
+void LoadListviewFromTextFile(ListView& list, const QString& path, Dialogs& dialogs, const QString& title,
+                              const std::function<bool()>& stop, int yieldSliceMs) {
+    if (!FileExists(path)) {
+        dialogs.MessageBox(QStringLiteral("File not found"), kMsgOkOnly, title);
+        return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError((path + QStringLiteral(": ") + file.errorString()).toStdString());
+
+    BatchGuard batch(list);
+    TimeSliceYield ticker(yieldSliceMs);
+    const bool utf8 = LocaleIsUtf8();
+    std::string converted;
+    unsigned sinceCheck = 0;
+    bool stopped = false;
+    auto append = [&](std::string_view line) {
+        std::string_view cell = line;
+        if (!utf8 || !IsValidUtf8(line)) {
+            // The locale decoder's view of the bytes (malformed ones become U+FFFD).
+            converted = QString::fromLocal8Bit(line.data(), static_cast<qsizetype>(line.size())).toUtf8().toStdString();
+            cell = converted;
+        }
+        list.AppendRow(std::span<const std::string_view>(&cell, 1));
+        if (++sinceCheck >= 256) {
+            sinceCheck = 0;
+            if (ticker.Due()) {
+                list.FlushRows();
+                ticker.Yield();
+                if (stop && stop()) stopped = true;
+            }
+        }
+    };
+
+    LineSplitter splitter;
+    std::unique_ptr<char[]> buffer(new char[kReadBlock]);
+    for (;;) {
+        const qint64 n = file.read(buffer.get(), kReadBlock);
+        if (n < 0) throw AppError((path + QStringLiteral(": ") + file.errorString()).toStdString());
+        if (n == 0) break;
+        // Lines already complete in the block are appended even when a stop
+        // comes in the middle; reading ends after the block.
+        splitter.Feed(std::string_view(buffer.get(), static_cast<std::size_t>(n)), append);
+        if (stopped) return;
+    }
+    splitter.Finish(append);
+}
+
+void Form1::PushButton3_Click() {
+    ErrorReport trap(platform().dialogs, kLocPushButton3_Click);
+    QString title;
+    QStringList filters;
+    QStringList picked;
+    std::vector<std::pair<QString, QString>> parts;
+    QString path;
+    qsizetype count = 0;
+    auto stop = [this] { return Unloaded(); };
+
+    trap.Step(100, [&] { picked.clear(); });
+    trap.Step(102, [&] { title = QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"); });
+    trap.Step(104, [&] { filters = QStringList{QStringLiteral("Text Files (*.txt)")}; });
+    trap.Step(106, [&] { filters << QStringLiteral("All Files (*)"); });
+    trap.Step(108, [&] { picked = platform().dialogs.OpenFiles(title, filters); });
+    if (trap.Test(110, [&] { return picked.isEmpty(); })) return;
+    trap.Step(112, [&] {
+        for (const QString& p : picked) parts.push_back(SplitFolderAndName(p));
+        CommonDialog1FileName = picked.size() == 1 ? picked.front() : parts.front().first;
+    });
+    trap.Step(114, [&] { MousePointer().Set(kPointerBusy); });
+    if (trap.Test(116, [&] { return picked.size() == 1; })) {
+        trap.Step(118, [&] { path = picked.value(0); });
+        trap.Step(120, [&] { LoadListviewFromTextFile(*ListView1, path, platform().dialogs, ApplicationTitle(), stop); });
+    } else {
+        trap.Step(122, [&] { count = static_cast<qsizetype>(parts.size()); });
+        for (qsizetype i = 0; i < count && !Unloaded(); ++i) {
+            trap.Step(130, [&] { path = JoinFolderAndName(parts[i].first, parts[i].second); });
+            trap.Step(132, [&] { path = RemoveDoubleBackslashes(path); });
+            trap.Step(134, [&] { LoadListviewFromTextFile(*ListView1, path, platform().dialogs, ApplicationTitle(), stop); });
+            trap.Step(136, [] {});
+        }
+    }
+    trap.Step(138, [&] { MousePointer().Set(kPointerNormal); });
+}
+
 }  // namespace bw

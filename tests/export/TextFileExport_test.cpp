@@ -1,0 +1,340 @@
+// The aligned text file: exact bytes, failures, the progress bar, the command.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cmath>
+#include <csignal>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+#include "export/TextFileExport.h"
+#include "shell/ErrorReport.h"
+#include "shell/ListView.h"
+#include "shell/ScriptedPlatform.h"
+#include "support/QtPrinters.h"
+#include "window/Form1.h"
+#include "window/ProgressBar.h"
+
+namespace bw {
+namespace {
+
+struct Row {
+    std::vector<QString> cells;
+    bool checked = true;
+};
+
+void Fill(ListView& list, const QStringList& headers, const std::vector<Row>& rows) {
+    list.ClearColumns();
+    list.ClearRows();
+    for (const QString& h : headers) list.AddColumn(h);
+    for (const Row& row : rows) {
+        const int r = list.AddRow(row.cells.empty() ? QString() : row.cells[0]);
+        for (std::size_t n = 1; n < row.cells.size(); ++n) list.SetSubItem(r, static_cast<int>(n), row.cells[n]);
+        list.SetChecked(r, row.checked);
+    }
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
+    return f.readAll();
+}
+
+const QStringList kFull{"Numbers", "Conversion", "Results"};
+const QStringList kOnly{"Results"};
+
+struct BytesCase {
+    const char* name;
+    QStringList headers;
+    std::vector<Row> rows;
+    QByteArray expected;
+};
+
+class TextFileBytes : public ::testing::TestWithParam<BytesCase> {};
+
+TEST_P(TextFileBytes, WritesExactBytes) {
+    const BytesCase& c = GetParam();
+    ScriptedPlatform sp;
+    ListView list(true);
+    Fill(list, c.headers, c.rows);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("out.txt");
+    ProgressBar bar;
+    SaveListviewProperlySpaced(list, path, &bar, sp.dialogs);
+    EXPECT_EQ(ReadAll(path), c.expected);
+    EXPECT_TRUE(sp.dialogs.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, TextFileBytes,
+    ::testing::Values(
+        BytesCase{"WorkedExample",
+                  kFull,
+                  {{{"255", "Decimal To Hexadecimal", "FF"}}, {{"16", "Decimal To Hexadecimal", "10"}}},
+                  QByteArray("Numbers\tConversion            \tResults\t\r\n"
+                             "255    \tDecimal To Hexadecimal\tFF     \t\r\n"
+                             "16     \tDecimal To Hexadecimal\t10     \t\r\n")},
+        BytesCase{"EmptyListFullMode", kFull, {}, QByteArray("Numbers\tConversion\tResults\t\r\n")},
+        BytesCase{"ResultsOnlyWidestResult",
+                  kOnly,
+                  {{{"7B"}}, {{"1234567890AB"}}},
+                  QByteArray("Results     \t\r\n7B          \t\r\n1234567890AB\t\r\n")},
+        BytesCase{"UncheckedRowWidensButIsLeftOut",
+                  kOnly,
+                  {{{"1"}}, {{"123456789"}, false}, {{"2"}}},
+                  QByteArray("Results  \t\r\n1        \t\r\n2        \t\r\n")},
+        BytesCase{"NoRowChecked", kOnly, {{{"1"}, false}}, QByteArray("Results\t\r\n")},
+        BytesCase{"EmptyCellIsAllBlanks",
+                  kFull,
+                  {{{"", "Decimal To Binary", ""}}},
+                  QByteArray("Numbers\tConversion       \tResults\t\r\n"
+                             "       \tDecimal To Binary\t       \t\r\n")},
+        BytesCase{"WidthsCountCharactersNotBytes",
+                  kOnly,
+                  {{{"\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9"}}, {{"ab"}}},
+                  QByteArray("Results \t\r\n\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\t\r\n"
+                             "ab      \t\r\n")},
+        BytesCase{"MissingSubItemsAreEmpty",
+                  kFull,
+                  {{{"12"}}},
+                  QByteArray("Numbers\tConversion\tResults\t\r\n12     \t          \t       \t\r\n")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TextFileExport, WorkedExampleIs123Bytes) {
+    ScriptedPlatform sp;
+    ListView list(true);
+    Fill(list, kFull, {{{"255", "Decimal To Hexadecimal", "FF"}}, {{"16", "Decimal To Hexadecimal", "10"}}});
+    QTemporaryDir dir;
+    SaveListviewProperlySpaced(list, dir.filePath("a.txt"), nullptr, sp.dialogs);
+    const QByteArray bytes = ReadAll(dir.filePath("a.txt"));
+    ASSERT_EQ(bytes.size(), 123);
+    EXPECT_EQ(bytes.left(41).toHex(' '),
+              QByteArray("4e 75 6d 62 65 72 73 09 43 6f 6e 76 65 72 73 69 6f 6e 20 20 20 20 20 20 20 20 20 20 20 "
+                         "20 09 52 65 73 75 6c 74 73 09 0d 0a"));
+}
+
+TEST(TextFileExport, ReplacesAnExistingFile) {
+    ScriptedPlatform sp;
+    ListView list(true);
+    Fill(list, kOnly, {{{"1"}}});
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.txt");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(5000, 'x'));
+    }
+    SaveListviewProperlySpaced(list, path, nullptr, sp.dialogs);
+    EXPECT_EQ(ReadAll(path), QByteArray("Results\t\r\n1      \t\r\n"));
+}
+
+// A file that cannot be created is reported once; nothing else is reported
+// and the bar ends as after a save.
+TEST(TextFileExport, FileThatCannotBeCreatedIsReportedOnce) {
+    ScriptedPlatform sp;
+    ListView list(true);
+    std::vector<Row> rows;
+    for (int i = 0; i < 50; ++i) rows.push_back({{QString::number(i), "Decimal To Octal", "7"}});
+    Fill(list, kFull, rows);
+    QTemporaryDir dir;
+    QFile plain(dir.filePath("plain"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    ProgressBar bar;
+    SaveListviewProperlySpaced(list, dir.filePath("plain/out.txt"), &bar, sp.dialogs);
+    const auto reports = sp.dialogs.ErrorReports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports[0].text.contains("in Quorvane2021/08/31.Main.SaveListviewProperlySpaced at line 110\r\r"))
+        << reports[0].text.toStdString();
+    EXPECT_EQ(reports[0].style, kMsgExclamation);
+    EXPECT_EQ(sp.dialogs.messages.size(), 1u);
+    EXPECT_EQ(bar.Value(), 0);
+    EXPECT_EQ(bar.Text(), "Progress Bar");
+}
+
+// A write that fails half-way (here the process may not write files larger
+// than 64 KiB) is reported once and leaves the file that was there intact.
+TEST(TextFileExport, FailedWriteKeepsTheOldFile) {
+    ScriptedPlatform sp;
+    ListView list(true);
+    std::vector<Row> rows;
+    for (int i = 0; i < 200000; ++i) rows.push_back({{QString::number(i), "Decimal To Hexadecimal", "ABCDEF"}});
+    Fill(list, kFull, rows);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("keep.txt");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old contents\r\n");
+    }
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    ProgressBar bar;
+    SaveListviewProperlySpaced(list, path, &bar, sp.dialogs);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(ReadAll(path), QByteArray("old contents\r\n"));
+    const auto reports = sp.dialogs.ErrorReports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports[0].text.contains("SaveListviewProperlySpaced at line 12")) << reports[0].text.toStdString();
+    EXPECT_EQ(bar.Text(), "Progress Bar");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.txt"});  // no temporary file left
+}
+
+struct BarState {
+    double value;
+    QString text;
+};
+
+// Records the bar at every pause of the save.
+std::vector<BarState> SaveRecordingBar(ListView& list, const QString& path, ScriptedPlatform& sp, ProgressBar& bar,
+                                       const std::function<void(int)>& atPause = {}) {
+    std::vector<BarState> seen;
+    QTimer timer;
+    timer.setInterval(0);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        seen.push_back({bar.Value(), bar.Text()});
+        if (atPause) atPause(static_cast<int>(seen.size()));
+    });
+    timer.start();
+    SaveListviewProperlySpaced(list, path, &bar, sp.dialogs, ExportPacing{0, {}});
+    return seen;
+}
+
+TEST(TextFileExport, ProgressBarDuringAndAfterTheSave) {
+    ScriptedPlatform sp;
+    ListView list(true);
+    const int n = 4000;
+    std::vector<Row> rows;
+    for (int i = 1; i <= n; ++i) rows.push_back({{QString::number(i)}, i != 3000});
+    Fill(list, kOnly, rows);
+    QTemporaryDir dir;
+    ProgressBar bar;
+    const auto seen = SaveRecordingBar(list, dir.filePath("bar.txt"), sp, bar);
+
+    ASSERT_GT(seen.size(), 10u);
+    // The fixed points come in order, each with the file's name.
+    auto firstAt = [&](double value) {
+        for (std::size_t i = 0; i < seen.size(); ++i)
+            if (seen[i].value == value && seen[i].text == "Writing file: bar.txt") return static_cast<int>(i);
+        return -1;
+    };
+    EXPECT_GE(firstAt(1), 0);
+    EXPECT_GT(firstAt(10), firstAt(1));
+    EXPECT_GT(firstAt(20), firstAt(10));
+    bool saw1000 = false, saw2000 = false, saw3000 = false, sawLast = false;
+    for (const BarState& s : seen) {
+        saw1000 |= s.text == "Writing file: bar.txt (1000)";
+        saw2000 |= s.text == "Writing file: bar.txt (2000)";
+        saw3000 |= s.text == "Writing file: bar.txt (3000)";  // row 3000 is not written
+        sawLast |= s.value == (n / 2000 + 3999.0) / n * 100;
+        if (s.value > 20 && s.value < 100.05) {
+            // After row r the bar shows (N \ 2000 + r) / N * 100, with the
+            // text of the last thousand written.
+            const long r = std::lround(s.value * n / 100 - n / 2000);
+            const int thousands = static_cast<int>(r / 1000 * 1000);
+            const int expectedText = thousands >= 3000 ? 2000 : thousands;
+            EXPECT_EQ(s.text, expectedText ? QString("Writing file: bar.txt (%1)").arg(expectedText)
+                                           : QString("Writing file: bar.txt"))
+                << s.value;
+        }
+    }
+    EXPECT_TRUE(saw1000 && saw2000 && sawLast);
+    EXPECT_FALSE(saw3000);
+    EXPECT_EQ(bar.Value(), 0);
+    EXPECT_EQ(bar.Text(), "Progress Bar");
+    // The header and the 3999 checked rows, 10 bytes each.
+    EXPECT_EQ(ReadAll(dir.filePath("bar.txt")).size(), n * 10);
+}
+
+// The results are cleared while the file is written: the rows that are gone
+// are reported once, and the rows written before stay in the file.
+TEST(TextFileExport, RowsRemovedDuringTheSaveAreReportedOnce) {
+    ScriptedPlatform sp;
+    ListView list(true);
+    std::vector<Row> rows;
+    for (int i = 0; i < 3000; ++i) rows.push_back({{"12345"}});
+    Fill(list, kOnly, rows);
+    QTemporaryDir dir;
+    ProgressBar bar;
+    bool cleared = false;
+    SaveRecordingBar(list, dir.filePath("gone.txt"), sp, bar, [&](int) {
+        if (!cleared && bar.Value() > 30) {
+            list.ClearRows();
+            cleared = true;
+        }
+    });
+    ASSERT_TRUE(cleared);
+    const auto reports = sp.dialogs.ErrorReports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports[0].text.startsWith("Invalid row index")) << reports[0].text.toStdString();
+    EXPECT_TRUE(reports[0].text.contains("SaveListviewProperlySpaced at line 118"));
+    const QByteArray bytes = ReadAll(dir.filePath("gone.txt"));
+    EXPECT_TRUE(bytes.startsWith("Results\t\r\n12345  \t\r\n"));
+    EXPECT_GT(bytes.size(), 10 * 900);
+    EXPECT_LT(bytes.size(), 10 * 3001);
+    EXPECT_EQ(bytes.size() % 10, 0);
+    EXPECT_EQ(bar.Text(), "Progress Bar");
+}
+
+TEST(TextFileExportCommand, SavesTheResultsListWithTheSharedName) {
+    ScriptedPlatform sp;
+    Form1 form(sp.platform());
+    Fill(*form.ListView2, kFull, {{{"255", "Decimal To Hexadecimal", "FF"}}});
+    QTemporaryDir dir;
+    const QString path = dir.filePath("r.txt");
+    form.CommonDialog1FileName = dir.filePath("loaded.txt");
+    sp.dialogs.QueueSaveFile(path);
+    form.PushButton4_Click();
+
+    ASSERT_EQ(sp.dialogs.fileDialogs.size(), 1u);
+    EXPECT_EQ(sp.dialogs.fileDialogs[0].kind, "save");
+    EXPECT_EQ(sp.dialogs.fileDialogs[0].title, "Save");
+    EXPECT_EQ(sp.dialogs.fileDialogs[0].filters, (QStringList{"Text Files (*.txt)", "All Files (*)"}));
+    EXPECT_EQ(sp.dialogs.fileDialogs[0].initialName, dir.filePath("loaded.txt"));
+    EXPECT_EQ(ReadAll(path), QByteArray("Numbers\tConversion            \tResults\t\r\n"
+                                        "255    \tDecimal To Hexadecimal\tFF     \t\r\n"));
+    EXPECT_EQ(form.CommonDialog1FileName, path);
+    EXPECT_EQ(form.MousePointer().Value(), kPointerNormal);
+    EXPECT_TRUE(sp.dialogs.messages.empty());
+
+    // The next save starts with the name just chosen; cancelling writes nothing.
+    form.PushButton4_Click();
+    ASSERT_EQ(sp.dialogs.fileDialogs.size(), 2u);
+    EXPECT_EQ(sp.dialogs.fileDialogs[1].initialName, path);
+    EXPECT_EQ(form.CommonDialog1FileName, path);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"r.txt"});
+}
+
+TEST(TextFileExportCommand, BusyPointerDuringTheSave) {
+    ScriptedPlatform sp;
+    Form1 form(sp.platform());
+    std::vector<Row> rows(20000, Row{{"1", "Binary To Octal", "1"}});
+    Fill(*form.ListView2, kFull, rows);
+    QTemporaryDir dir;
+    sp.dialogs.QueueSaveFile(dir.filePath("busy.txt"));
+    std::vector<int> pointers;
+    QTimer timer;
+    timer.setInterval(0);
+    QObject::connect(&timer, &QTimer::timeout, [&] { pointers.push_back(form.MousePointer().Value()); });
+    timer.start();
+    form.PushButton4_Click();
+    timer.stop();
+    ASSERT_FALSE(pointers.empty());
+    EXPECT_EQ(pointers.front(), kPointerBusy);
+    EXPECT_EQ(form.MousePointer().Value(), kPointerNormal);
+}
+
+}  // namespace
+}  // namespace bw

@@ -1,0 +1,101 @@
+#pragma once
+
+// Loading number lists from text files into a list: one row per line.
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace bw {
+
+class Dialogs;
+class ListView;
+
+// Cleans a path joined from a folder and a name: every pair of adjacent
+// separators ("\\" or "/") becomes one, in a single left-to-right pass
+// (three become two, four become two). A path that starts with a backslash
+// is a network path: its leading run of backslashes becomes exactly two.
+// A path that starts with "//" keeps exactly two leading slashes; a single
+// leading slash (an ordinary absolute path here) stays single.
+QString RemoveDoubleBackslashes(const QString& path);
+
+// The full paths to load for the files picked in the open dialog, in the
+// dialog's order: one path as it is; several as their folder, the separator
+// and their name, cleaned by RemoveDoubleBackslashes.
+QStringList JoinPickedPaths(const QStringList& picked);
+
+// Splits a byte stream into lines. A line ends at CR, at a CR LF pair (one
+// terminator) or at a lone LF. At the end, a last line without terminator
+// is a line, and so is the empty text after a final lone LF; after a final
+// CR or CR LF there is no further line. Bytes may arrive in pieces of any
+// size (a CR LF pair split across two pieces is still one terminator).
+class LineSplitter {
+public:
+    using Sink = std::function<void(std::string_view)>;
+    // Calls sink once per completed line (the view is valid only during the call).
+    template <class F>
+    void Feed(std::string_view bytes, F&& sink);
+    void Finish(const Sink& sink);
+
+private:
+    std::string pending_;     // the start of a line that began in an earlier piece
+    bool afterCR_ = false;    // the last byte seen was a CR (a following LF belongs to it)
+    bool afterLoneLF_ = false;  // the last terminator seen was a lone LF
+};
+
+// Appends every line of the file as one row of the list, also empty lines.
+// Text is decoded as the system's locale does (UTF-8 here). A missing file
+// shows "File not found" (OK only, no icon, the given title) and adds
+// nothing. Any other failure to open or read throws AppError with the
+// system's reason; the rows read before it stay. The window's pending events
+// are processed every yieldSliceMs while a large file is read; when stop()
+// returns true after such a pause, reading ends there.
+void LoadListviewFromTextFile(ListView& list, const QString& path, Dialogs& dialogs, const QString& title,
+                              const std::function<bool()>& stop = {}, int yieldSliceMs = 15);
+
+// ---- implementation of the template ----
+
+template <class F>
+void LineSplitter::Feed(std::string_view bytes, F&& sink) {
+    std::size_t pos = 0;
+    const std::size_t n = bytes.size();
+    if (afterCR_ && n > 0) {
+        afterCR_ = false;
+        if (bytes[0] == '\n') pos = 1;  // the LF of a CR LF pair
+    }
+    while (pos < n) {
+        // Find the next CR or LF.
+        std::size_t end = pos;
+        const char* data = bytes.data();
+        while (end < n && data[end] != '\r' && data[end] != '\n') ++end;
+        if (end == n) {
+            pending_.append(data + pos, n - pos);
+            afterLoneLF_ = false;
+            return;
+        }
+        const std::string_view piece(data + pos, end - pos);
+        if (pending_.empty()) {
+            sink(piece);
+        } else {
+            pending_.append(piece);
+            sink(std::string_view(pending_));
+            pending_.clear();
+        }
+        if (data[end] == '\r') {
+            afterLoneLF_ = false;
+            if (end + 1 < n) {
+                pos = end + 1 + (data[end + 1] == '\n');
+            } else {
+                afterCR_ = true;
+                pos = n;
+            }
+        } else {
+            afterLoneLF_ = true;
+            pos = end + 1;
+        }
+    }
+}
+
+}  // namespace bw
