@@ -154,4 +154,7 @@ run_program() {
     fi
 }
 
+# Load, text file and clipboard on a million rows, through the window.
+run_program basewright_export_bench
+
 exit $STATUS
