@@ -32,6 +32,14 @@ struct ConvertedEntry {
 ConvertedEntry ConvertEntry(std::string_view optionName, std::string_view entry);
 
 // The same rules for any pair of bases (2 to 36), used by the batch converter.
+// Bases outside 2 to 36 fail with CoreError("Base must be from 2 to 36").
 ConvertedEntry ConvertEntry(int sourceBase, int targetBase, std::string_view entry);
+
+// As ConvertEntry, but appends the shown text to `shown` and the result text
+// to `result` (two different strings; `entry` must not point into either),
+// so that a caller converting many entries can reuse its buffers. On a
+// failure both strings are left as they were.
+void ConvertEntryInto(int sourceBase, int targetBase, std::string_view entry, std::string& shown,
+                      std::string& result);
 
 }  // namespace bw

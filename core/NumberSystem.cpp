@@ -1,0 +1,679 @@
+#include "NumberSystem.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "RadixEngine.h"
+
+// Numbers are held as little-endian arrays of 64-bit limbs. Reading uses
+// Horner's rule over chunks of as many digits as fit a word; writing divides
+// by the largest power of the target base that fits a word (by multiplying
+// with a precomputed reciprocal), or extracts bits for power-of-two bases.
+// Values that have to pass the double range check never exceed 16 limbs and
+// live in a fixed array; only BaseToDecimal, which has no value limit, uses
+// the heap.
+
+namespace bw {
+namespace {
+
+__extension__ typedef unsigned __int128 u128;
+using u64 = std::uint64_t;
+
+constexpr u64 kWordMax = std::numeric_limits<u64>::max();
+
+// 2^1024 - 2^970 is 2^960 * (2^64 - 2^10): sixteen limbs, the top one
+// 0xFFFFFFFFFFFFFC00, the others zero. Values at or above it round to an
+// infinite double.
+constexpr std::size_t kBoundedLimbs = 16;
+constexpr u64 kTopLimbBound = kWordMax - ((u64{1} << 10) - 1);
+
+constexpr int kMaxFaceDigit = 35;
+
+[[noreturn]] void Fail(const char* description) { throw CoreError(description); }
+
+constexpr std::array<std::uint8_t, 256> MakeDigitTable() {
+    std::array<std::uint8_t, 256> table{};
+    for (int c = '0'; c <= '9'; ++c) table[c] = static_cast<std::uint8_t>(c - '0');
+    for (int c = 'A'; c <= 'Z'; ++c) table[c] = static_cast<std::uint8_t>(c - 'A' + 10);
+    for (int c = 'a'; c <= 'z'; ++c) table[c] = static_cast<std::uint8_t>(c - 'a' + 10);
+    return table;  // every other byte, including all bytes >= 0x80, is 0
+}
+constexpr std::array<std::uint8_t, 256> kDigit = MakeDigitTable();
+
+constexpr char kDigitChars[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+
+// --------------------------------------------------------------- UTF-8
+
+bool IsAscii(std::string_view text) {
+    unsigned char any = 0;
+    for (char c : text) any |= static_cast<unsigned char>(c);
+    return any < 0x80;
+}
+
+constexpr bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Byte length of the character starting at p, and its code point. A byte
+// that does not start a well-formed sequence is one character on its own
+// (U+FFFD), so that no byte is lost or merged.
+std::size_t DecodeChar(const unsigned char* p, const unsigned char* end, char32_t& cp) {
+    const unsigned char b0 = p[0];
+    const std::size_t avail = static_cast<std::size_t>(end - p);
+    if (b0 < 0x80) {
+        cp = b0;
+        return 1;
+    }
+    cp = 0xFFFD;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        if (avail >= 2 && IsContinuation(p[1])) {
+            cp = (char32_t(b0 & 0x1F) << 6) | (p[1] & 0x3F);
+            return 2;
+        }
+        return 1;
+    }
+    if (b0 >= 0xE0 && b0 <= 0xEF) {
+        if (avail < 3) return 1;
+        const unsigned char lo = b0 == 0xE0 ? 0xA0 : 0x80;
+        const unsigned char hi = b0 == 0xED ? 0x9F : 0xBF;
+        if (p[1] < lo || p[1] > hi || !IsContinuation(p[2])) return 1;
+        cp = (char32_t(b0 & 0x0F) << 12) | (char32_t(p[1] & 0x3F) << 6) | (p[2] & 0x3F);
+        return 3;
+    }
+    if (b0 >= 0xF0 && b0 <= 0xF4) {
+        if (avail < 4) return 1;
+        const unsigned char lo = b0 == 0xF0 ? 0x90 : 0x80;
+        const unsigned char hi = b0 == 0xF4 ? 0x8F : 0xBF;
+        if (p[1] < lo || p[1] > hi || !IsContinuation(p[2]) || !IsContinuation(p[3])) return 1;
+        cp = (char32_t(b0 & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12) | (char32_t(p[2] & 0x3F) << 6) |
+             (p[3] & 0x3F);
+        return 4;
+    }
+    return 1;
+}
+
+// The text with every non-ASCII character replaced by "0": the same digits,
+// one byte per character. ASCII texts are returned as they are.
+std::string_view AsDigitText(std::string_view text, std::string& scratch) {
+    if (IsAscii(text)) return text;
+    scratch.clear();
+    scratch.reserve(text.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        char32_t cp;
+        const std::size_t len = DecodeChar(p, end, cp);
+        scratch.push_back(cp < 0x80 ? static_cast<char>(cp) : '0');
+        p += len;
+    }
+    return scratch;
+}
+
+// ---------------------------------------------------- limb arithmetic
+
+// Reading: the largest chunk k with 36 * base^k below 2^64, so that a chunk
+// of digits at face value (up to 35 each) still fits a word.
+struct ReadChunk {
+    u64 multiplier = 1;  // base^digits
+    int digits = 0;
+};
+
+constexpr ReadChunk MakeReadChunk(u64 base) {
+    ReadChunk chunk;
+    const u64 limit = kWordMax / (kMaxFaceDigit + 1);
+    while (chunk.multiplier <= limit / base) {
+        chunk.multiplier *= base;
+        ++chunk.digits;
+    }
+    return chunk;
+}
+
+// Writing: the largest power of the base that fits a word, normalised
+// (shifted so that its top bit is set) with its reciprocal
+// floor((2^128 - 1) / normalised) - 2^64 for division by multiplication.
+struct WriteChunk {
+    u64 divisor = 1;     // base^digits
+    u64 normalised = 0;  // divisor << shift
+    u64 reciprocal = 0;
+    int shift = 0;
+    int digits = 0;
+};
+
+constexpr WriteChunk MakeWriteChunk(u64 base) {
+    WriteChunk chunk;
+    while (chunk.divisor <= kWordMax / base) {
+        chunk.divisor *= base;
+        ++chunk.digits;
+    }
+    chunk.shift = std::countl_zero(chunk.divisor);
+    chunk.normalised = chunk.divisor << chunk.shift;
+    const u128 numerator = (u128(~chunk.normalised) << 64) | kWordMax;
+    chunk.reciprocal = static_cast<u64>(numerator / chunk.normalised);
+    return chunk;
+}
+
+template <class Chunk, Chunk (*Make)(u64)>
+constexpr std::array<Chunk, 37> MakeChunkTable() {
+    std::array<Chunk, 37> table{};
+    for (u64 base = 2; base <= 36; ++base) table[base] = Make(base);
+    return table;
+}
+constexpr auto kReadChunks = MakeChunkTable<ReadChunk, MakeReadChunk>();
+constexpr auto kWriteChunks = MakeChunkTable<WriteChunk, MakeWriteChunk>();
+
+ReadChunk ReadChunkFor(u64 base) { return base <= 36 ? kReadChunks[base] : MakeReadChunk(base); }
+WriteChunk WriteChunkFor(u64 base) { return base <= 36 ? kWriteChunks[base] : MakeWriteChunk(base); }
+
+// v = v * m + a; the array must have room for n + 1 limbs. Returns the new n.
+inline std::size_t MulAdd(u64* v, std::size_t n, u64 m, u64 a) {
+    u64 carry = a;
+    for (std::size_t i = 0; i < n; ++i) {
+        const u128 t = u128(v[i]) * m + carry;
+        v[i] = static_cast<u64>(t);
+        carry = static_cast<u64>(t >> 64);
+    }
+    if (carry != 0) v[n++] = carry;
+    return n;
+}
+
+// Quotient of (nh:nl) by the normalised divisor d with reciprocal inv;
+// requires nh < d (Moller and Granlund, "Improved division by invariant
+// integers", 2011).
+inline u64 DivStep(u64 nh, u64 nl, u64 d, u64 inv, u64& remainder) {
+    u128 q = u128(nh) * inv;
+    q += (u128(nh + 1) << 64) | nl;
+    u64 qh = static_cast<u64>(q >> 64);
+    const u64 ql = static_cast<u64>(q);
+    u64 r = nl - qh * d;
+    if (r > ql) {
+        --qh;
+        r += d;
+    }
+    if (r >= d) {
+        ++qh;
+        r -= d;
+    }
+    remainder = r;
+    return qh;
+}
+
+// v = v / divisor; returns the remainder and shortens n past zero limbs.
+inline u64 DivRem(u64* v, std::size_t& n, const WriteChunk& c) {
+    u64 rem = 0;  // remainder << shift
+    const int s = c.shift;
+    for (std::size_t i = n; i-- > 0;) {
+        const u64 u = v[i];
+        const u64 nh = s != 0 ? rem | (u >> (64 - s)) : rem;
+        const u64 nl = u << s;
+        v[i] = DivStep(nh, nl, c.normalised, c.reciprocal, rem);
+    }
+    while (n > 0 && v[n - 1] == 0) --n;
+    return rem >> s;
+}
+
+// Horner's rule over the digit text (one byte per character), from the
+// first nonzero digit on. With `bounded`, fails with "Overflow" as soon as
+// the partial value reaches the double bound: for base >= 1 partial values
+// never decrease, so the full value would fail too. Returns the number of
+// limbs. kBase is the base when known at compile time, else 0.
+// Eight ASCII decimal digits at p, most significant first, as a number;
+// false if any of the eight bytes is not "0"-"9".
+inline bool ReadEightDecimals(const unsigned char* p, u64& value) {
+    u64 x;
+    std::memcpy(&x, p, 8);
+    if constexpr (std::endian::native != std::endian::little) x = __builtin_bswap64(x);
+    constexpr u64 kHigh = 0xF0F0F0F0F0F0F0F0u;
+    constexpr u64 kThrees = 0x3030303030303030u;
+    if ((x & kHigh) != kThrees || ((x + 0x0606060606060606u) & kHigh) != kThrees) return false;
+    x -= kThrees;
+    x = x * 10 + (x >> 8);  // pairs of digits in every other byte
+    constexpr u64 kMask = 0x000000FF000000FFu;
+    constexpr u64 kMul1 = 100 + (1000000ull << 32);
+    constexpr u64 kMul2 = 1 + (10000ull << 32);
+    value = (((x & kMask) * kMul1) + (((x >> 16) & kMask) * kMul2)) >> 32;
+    return true;
+}
+
+// Eight ASCII binary digits at p, most significant first, as a number;
+// false if any of the eight bytes is not "0" or "1".
+inline bool ReadEightBinary(const unsigned char* p, u64& value) {
+    u64 x;
+    std::memcpy(&x, p, 8);
+    if constexpr (std::endian::native != std::endian::little) x = __builtin_bswap64(x);
+    constexpr u64 kOnes = 0x0101010101010101u;
+    if ((x & ~kOnes) != 0x3030303030303030u) return false;
+    // Byte i holds bit 7 - i of the result; the product gathers them, all
+    // partial products landing on distinct bits.
+    value = ((x & kOnes) * 0x8040201008040201u) >> 56;
+    return true;
+}
+
+// Decimal texts are read in chunks of 16 digits and binary texts in chunks
+// of 56, eight digits at a time where the bytes are plain digits.
+constexpr ReadChunk kDecimalReadChunk{10000000000000000u, 16};
+constexpr ReadChunk kBinaryReadChunk{u64{1} << 56, 56};
+
+template <u64 kBase>
+std::size_t ReadChunks(const unsigned char* p, const unsigned char* end, u64 runtimeBase, u64* v, bool bounded) {
+    const u64 base = kBase != 0 ? kBase : runtimeBase;
+    const ReadChunk chunk = kBase == 10  ? kDecimalReadChunk
+                            : kBase == 2 ? kBinaryReadChunk
+                            : kBase != 0 ? kReadChunks[kBase]
+                                         : ReadChunkFor(base);
+    const auto digitsPerChunk = static_cast<std::size_t>(chunk.digits);
+    std::size_t n = 0;
+    std::size_t first = static_cast<std::size_t>(end - p) % digitsPerChunk;
+    if (first == 0) first = digitsPerChunk;
+    const unsigned char* chunkEnd = p + first;
+    while (p < end) {
+        u64 c = 0;
+        if constexpr (kBase == 10) {
+            u64 high, low;
+            if (chunkEnd - p == 16 && ReadEightDecimals(p, high) && ReadEightDecimals(p + 8, low)) {
+                c = high * 100000000u + low;
+                p = chunkEnd;
+            }
+        } else if constexpr (kBase == 2) {
+            if (chunkEnd - p == 56) {
+                u64 byte;
+                while (p < chunkEnd && ReadEightBinary(p, byte)) {
+                    c = (c << 8) | byte;
+                    p += 8;
+                }
+            }
+        }
+        for (; p < chunkEnd; ++p) c = c * base + kDigit[*p];
+        n = MulAdd(v, n, chunk.multiplier, c);
+        if (bounded && (n > kBoundedLimbs || (n == kBoundedLimbs && v[n - 1] >= kTopLimbBound))) {
+            Fail(kOverflowDescription);
+        }
+        chunkEnd = p + digitsPerChunk;
+    }
+    return n;
+}
+
+// The value of the digit text in `base`; 0 limbs for zero.
+std::size_t ReadValue(std::string_view digits, u64 base, u64* v, bool bounded) {
+    const auto* p = reinterpret_cast<const unsigned char*>(digits.data());
+    const auto* end = p + digits.size();
+    while (p < end && kDigit[*p] == 0) ++p;  // leading zero digits add nothing
+    if (p == end) return 0;
+    switch (base) {
+        case 0:
+        case 1: {
+            // Base 0: 0^0 = 1 and every other power is 0, so only the last
+            // digit counts. Base 1: every power is 1, so the digits add up.
+            u64 sum = 0;
+            if (base == 0) {
+                sum = kDigit[end[-1]];
+            } else {
+                for (; p < end; ++p) sum += kDigit[*p];
+            }
+            v[0] = sum;
+            return sum != 0 ? 1 : 0;
+        }
+        case 2: return ReadChunks<2>(p, end, base, v, bounded);
+        case 8: return ReadChunks<8>(p, end, base, v, bounded);
+        case 10: return ReadChunks<10>(p, end, base, v, bounded);
+        case 16: return ReadChunks<16>(p, end, base, v, bounded);
+        default: return ReadChunks<0>(p, end, base, v, bounded);
+    }
+}
+
+// For bases 2, 4 and 16: the digits of every byte value, most significant
+// first.
+template <int kBits>
+constexpr auto MakeByteDigits() {
+    constexpr int kPerByte = 8 / kBits;
+    std::array<std::array<char, kPerByte>, 256> table{};
+    for (int b = 0; b < 256; ++b) {
+        for (int i = 0; i < kPerByte; ++i) {
+            table[b][kPerByte - 1 - i] = kDigitChars[(b >> (i * kBits)) & ((1 << kBits) - 1)];
+        }
+    }
+    return table;
+}
+template <int kBits>
+constexpr auto kByteDigits = MakeByteDigits<kBits>();
+
+// The sixteen hexadecimal digits of x, most significant first.
+inline void PutHexLimb(char* dst, u64 x) {
+    auto spread = [](std::uint32_t half) {  // nibble i of half into byte i
+        u64 b = half;
+        b = (b | (b << 16)) & 0x0000FFFF0000FFFFu;
+        b = (b | (b << 8)) & 0x00FF00FF00FF00FFu;
+        b = (b | (b << 4)) & 0x0F0F0F0F0F0F0F0Fu;
+        return b;
+    };
+    auto ascii = [](u64 nibbles) {  // "0"-"9", and "A"-"F" 7 codes further on
+        const u64 letters = ((nibbles + 0x0606060606060606u) >> 4) & 0x0101010101010101u;
+        u64 text = nibbles + 0x3030303030303030u + letters * 7;
+        if constexpr (std::endian::native == std::endian::little) text = __builtin_bswap64(text);
+        return text;
+    };
+    const u64 high = ascii(spread(static_cast<std::uint32_t>(x >> 32)));
+    const u64 low = ascii(spread(static_cast<std::uint32_t>(x)));
+    std::memcpy(dst, &high, 8);
+    std::memcpy(dst + 8, &low, 8);
+}
+
+void AppendHexadecimal(const u64* v, std::size_t n, std::string& out) {
+    const auto topDigits = static_cast<std::size_t>(16 - std::countl_zero(v[n - 1]) / 4);
+    char top[16];
+    PutHexLimb(top, v[n - 1]);
+    const std::size_t start = out.size();
+    out.resize(start + topDigits + 16 * (n - 1));
+    char* dst = out.data() + start;
+    std::memcpy(dst, top + 16 - topDigits, topDigits);
+    dst += topDigits;
+    for (std::size_t i = n - 1; i-- > 0; dst += 16) PutHexLimb(dst, v[i]);
+}
+
+// Digits of nonzero v in base 2^kBits (kBits 1 to 5), most significant
+// first, read straight from the bits.
+template <int kBits>
+void AppendPowerOfTwo(const u64* v, std::size_t n, std::string& out) {
+    constexpr u64 kMask = (u64{1} << kBits) - 1;
+    const std::size_t totalBits = 64 * n - static_cast<std::size_t>(std::countl_zero(v[n - 1]));
+    const std::size_t count = (totalBits + kBits - 1) / kBits;
+    const std::size_t start = out.size();
+    out.resize(start + count);
+    char* dst = out.data() + start;
+    std::size_t i = count;
+    if constexpr (8 % kBits == 0) {
+        // The top digits one at a time down to a byte boundary, then whole
+        // bytes through the table.
+        constexpr std::size_t kPerByte = 8 / kBits;
+        for (; i % kPerByte != 0; --i) {
+            const std::size_t bit = (i - 1) * kBits;
+            *dst++ = kDigitChars[(v[bit / 64] >> (bit % 64)) & kMask];
+        }
+        for (std::size_t byte = i / kPerByte; byte-- > 0;) {
+            const auto b = static_cast<std::uint8_t>(v[byte / 8] >> (8 * (byte % 8)));
+            std::memcpy(dst, kByteDigits<kBits>[b].data(), kPerByte);
+            dst += kPerByte;
+        }
+        return;
+    }
+    for (; i-- > 0;) {
+        const std::size_t bit = i * kBits;
+        const std::size_t limb = bit / 64;
+        const unsigned offset = bit % 64;
+        u64 d = v[limb] >> offset;
+        if (offset + kBits > 64 && limb + 1 < n) d |= v[limb + 1] << (64 - offset);
+        *dst++ = kDigitChars[d & kMask];
+    }
+}
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Writes the `count` lowest base-b digits of r before pos (zero padded);
+// returns the new start.
+// Writes the eight decimal digits of r < 10^8 before pos.
+inline void PutEightDecimals(char* pos, std::uint32_t r) {
+    for (int i = 0; i < 4; ++i) {
+        pos -= 2;
+        std::memcpy(pos, kDigitPairs + 2 * (r % 100), 2);
+        r /= 100;
+    }
+}
+
+template <u64 kBase>
+inline char* PutDigits(char* pos, u64 r, int count, u64 runtimeBase) {
+    if constexpr (kBase == 10) {
+        // 19 digits: three, then two independent groups of eight.
+        static_assert(kWriteChunks[10].digits == 19);
+        const u64 rest = r % 10000000000000000u;
+        const auto top = static_cast<std::uint32_t>(r / 10000000000000000u);
+        PutEightDecimals(pos, static_cast<std::uint32_t>(rest % 100000000u));
+        PutEightDecimals(pos - 8, static_cast<std::uint32_t>(rest / 100000000u));
+        pos -= 16;
+        *--pos = static_cast<char>('0' + top % 10);
+        std::memcpy(pos -= 2, kDigitPairs + 2 * (top / 10), 2);
+        (void)count;
+    } else {
+        const u64 base = kBase != 0 ? kBase : runtimeBase;
+        for (int i = 0; i < count; ++i) {
+            *--pos = kDigitChars[r % base];
+            r /= base;
+        }
+    }
+    return pos;
+}
+
+// Digits of nonzero v in a base from 3 to 36 that is no power of two, by
+// repeated division by the largest power of the base that fits a word.
+template <u64 kBase>
+void AppendByDivision(u64* v, std::size_t n, u64 runtimeBase, std::string& out) {
+    const u64 base = kBase != 0 ? kBase : runtimeBase;
+    const WriteChunk chunk = kBase != 0 ? kWriteChunks[kBase] : kWriteChunks[base];
+    // 64 * n digits is more than any base >= 2 needs.
+    const std::size_t capacity = 64 * n + 1;
+    char local[64 * (kBoundedLimbs + 1) + 1];
+    std::unique_ptr<char[]> heap;
+    char* buffer = local;
+    if (capacity > sizeof local) {
+        heap = std::make_unique<char[]>(capacity);
+        buffer = heap.get();
+    }
+    char* const bufferEnd = buffer + capacity;
+    char* pos = bufferEnd;
+    while (n > 0) {
+        u64 r = DivRem(v, n, chunk);
+        if (n > 0) {
+            pos = PutDigits<kBase>(pos, r, chunk.digits, base);
+        } else {
+            while (r != 0) {  // the most significant chunk, without leading zeros
+                *--pos = kDigitChars[r % base];
+                r /= base;
+            }
+        }
+    }
+    out.append(pos, static_cast<std::size_t>(bufferEnd - pos));
+}
+
+// Appends the digits of nonzero v in base b >= 2; v is consumed. Digit
+// values above 35 have no character and are left out (bases above 36).
+void AppendDigits(u64* v, std::size_t n, u64 base, std::string& out) {
+    switch (base) {
+        case 2: return AppendPowerOfTwo<1>(v, n, out);
+        case 4: return AppendPowerOfTwo<2>(v, n, out);
+        case 8: return AppendPowerOfTwo<3>(v, n, out);
+        case 16: return AppendHexadecimal(v, n, out);
+        case 32: return AppendPowerOfTwo<5>(v, n, out);
+        case 10: return AppendByDivision<10>(v, n, base, out);
+        default: break;
+    }
+    if (base <= 36) return AppendByDivision<0>(v, n, base, out);
+
+    // Rare: collect digit values first, least significant first.
+    std::vector<u64> values;
+    const WriteChunk chunk = WriteChunkFor(base);
+    while (n > 0) {
+        u64 r = DivRem(v, n, chunk);
+        for (int i = 0; i < chunk.digits && (n > 0 || r != 0); ++i) {
+            values.push_back(r % base);
+            r /= base;
+        }
+    }
+    for (auto it = values.rbegin(); it != values.rend(); ++it) {
+        if (*it <= static_cast<u64>(kMaxFaceDigit)) out.push_back(kDigitChars[*it]);
+    }
+}
+
+// Width in bits that bounds base^k, for sizing an unbounded value.
+std::size_t LimbsFor(std::size_t digitCount, u64 base) {
+    const std::size_t bitsPerDigit = static_cast<std::size_t>(std::bit_width(std::max<u64>(base, 2)));
+    return (digitCount * bitsPerDigit + 6) / 64 + 2;
+}
+
+void CheckTargetBase(u64 base) {
+    if (base == 0) Fail("Division by zero");
+    if (base == 1) Fail("Target base must be at least 2");
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ detail
+
+namespace detail {
+
+void CheckLength(std::string_view text) {
+    if (text.size() > kMaxTextLength && CharacterCount(text) > kMaxTextLength) Fail(kOverflowDescription);
+}
+
+int MaxDigitValue(std::string_view text) {
+    // Bytes of multi-byte characters are all >= 0x80 and read as 0, so a
+    // byte scan gives the same maximum as a scan of the characters.
+    std::uint8_t best = 0;
+    for (char c : text) best = std::max(best, DigitValueOf(static_cast<std::uint8_t>(c)));
+    return best;
+}
+
+std::uint32_t ReadSmallWhole(std::string_view text, std::uint32_t limit) {
+    u64 value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') Fail("Type mismatch");
+        value = value * 10 + static_cast<u64>(c - '0');
+        if (value > limit) Fail(kOverflowDescription);
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+void ConvertBaseInto(std::string_view text, std::uint32_t sourceBase, std::uint32_t targetBase, std::string& out) {
+    if (IsAscii(text)) return ConvertAsciiInto(text, sourceBase, targetBase, out);
+    std::string scratch;
+    ConvertAsciiInto(AsDigitText(text, scratch), sourceBase, targetBase, out);
+}
+
+void ConvertAsciiInto(std::string_view digits, std::uint32_t sourceBase, std::uint32_t targetBase, std::string& out) {
+    u64 v[kBoundedLimbs + 1];
+    const std::size_t n = ReadValue(digits, sourceBase, v, true);
+    if (n == 0) {
+        out.push_back('0');
+        return;
+    }
+    CheckTargetBase(targetBase);
+    AppendDigits(v, n, targetBase, out);
+}
+
+}  // namespace detail
+
+// ------------------------------------------------------------ routines
+
+namespace {
+constexpr std::uint32_t kBaseLimit = 2147483647;  // bases are read as 32-bit integers
+}
+
+std::string ConvertBase(std::string_view text, std::string_view sourceBase, std::string_view targetBase) {
+    detail::CheckLength(text);
+    const std::uint32_t source = detail::ReadSmallWhole(sourceBase, kBaseLimit);
+    std::string scratch;
+    const std::string_view digits = AsDigitText(text, scratch);
+    u64 v[kBoundedLimbs + 1];
+    const std::size_t n = ReadValue(digits, source, v, true);
+    if (n == 0) return "0";
+    const std::uint32_t target = detail::ReadSmallWhole(targetBase, kBaseLimit);
+    CheckTargetBase(target);
+    std::string out;
+    AppendDigits(v, n, target, out);
+    return out;
+}
+
+std::string BaseToDecimal(std::string_view text, std::string_view base) {
+    detail::CheckLength(text);
+    const std::uint32_t source = detail::ReadSmallWhole(base, kBaseLimit);
+    std::string scratch;
+    const std::string_view digits = AsDigitText(text, scratch);
+    std::vector<u64> v(LimbsFor(digits.size(), source) + 1);
+    const std::size_t n = ReadValue(digits, source, v.data(), false);
+    if (n == 0) return "0";
+    std::string out;
+    AppendDigits(v.data(), n, 10, out);
+    return out;
+}
+
+std::string DecimalToBase(std::string_view decimal, std::string_view base) {
+    detail::CheckLength(decimal);
+    for (char c : decimal) {
+        if (c < '0' || c > '9') Fail("Type mismatch");
+    }
+    u64 v[kBoundedLimbs + 1];
+    const std::size_t n = ReadValue(decimal, 10, v, true);
+    if (n == 0) return "0";
+    const std::uint32_t target = detail::ReadSmallWhole(base, kBaseLimit);
+    CheckTargetBase(target);
+    std::string out;
+    AppendDigits(v, n, target, out);
+    return out;
+}
+
+double MinimumBase(std::string& text) {
+    if (text.empty()) text.push_back('0');
+    detail::CheckLength(text);
+    return detail::MaxDigitValue(text) + 1.0;
+}
+
+double CharToDigit(char32_t c) {
+    if (c >= U'0' && c <= U'9') return static_cast<double>(c - U'0');
+    if (c >= U'A' && c <= U'Z') return static_cast<double>(c - U'A' + 10);
+    if (c >= U'a' && c <= U'z') return static_cast<double>(c - U'a' + 10);
+    return 0.0;
+}
+
+std::string DigitToChar(double value) {
+    // Digit values are whole numbers 0 to 35; anything else has no character.
+    if (!(value >= 0.0 && value <= kMaxFaceDigit) || value != std::floor(value)) return {};
+    return std::string(1, kDigitChars[static_cast<int>(value)]);
+}
+
+double MaxOfTwo(double a, double b) { return (a + b) / 2 + std::abs(a - b) / 2; }
+
+double MaxOfArray(const std::vector<double>& values) {
+    if (values.empty()) return 0.0;
+    double best = values.front();
+    for (double v : values) best = MaxOfTwo(best, v);
+    return best;
+}
+
+std::string ReverseText(std::string_view text) {
+    detail::CheckLength(text);
+    std::string out(text.size(), '\0');
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    std::size_t dst = out.size();
+    while (p < end) {
+        char32_t cp;
+        const std::size_t len = DecodeChar(p, end, cp);
+        dst -= len;
+        std::memcpy(out.data() + dst, p, len);
+        p += len;
+    }
+    return out;
+}
+
+std::size_t CharacterCount(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    std::size_t count = 0;
+    while (p < end) {
+        if (*p < 0x80) {
+            ++p;
+        } else {
+            char32_t cp;
+            p += DecodeChar(p, end, cp);
+        }
+        ++count;
+    }
+    return count;
+}
+
+}  // namespace bw
