@@ -11,6 +11,7 @@
 #include "core/ConversionOptions.h"
 #include "core/CoreError.h"
 #include "core/NumberSystem.h"
+#include "export/AlignedText.h"
 
 #ifndef BASEWRIGHT_VERSION
 #define BASEWRIGHT_VERSION "unknown"
@@ -126,7 +127,7 @@ ParsedArguments ParseArguments(const std::vector<std::string_view>& args) {
             name = name.substr(0, eq);
         }
         const bool takesValue = name == "conversion" || name == "from" || name == "to";
-        const bool isFlag = name == "help" || name == "version" || name == "full";
+        const bool isFlag = name == "help" || name == "version" || name == "full" || name == "aligned";
         if (!takesValue && !isFlag) {
             return fail("unknown option '--" + std::string(name) + "'");
         }
@@ -141,6 +142,10 @@ ParsedArguments ParseArguments(const std::vector<std::string_view>& args) {
             if (name == "version") {
                 options.showVersion = true;
                 return {options, {}};
+            }
+            if (name == "aligned") {
+                options.aligned = true;
+                continue;
             }
             options.format = OutputFormat::Full;
             continue;
@@ -197,7 +202,7 @@ ParsedArguments ParseArguments(const std::vector<std::string_view>& args) {
 
 std::string UsageText() {
     std::string text =
-        "Usage: basewright-cli [--conversion NAME | --from BASE --to BASE] [--full] [FILE ...]\n"
+        "Usage: basewright-cli [--conversion NAME | --from BASE --to BASE] [--full] [--aligned] [FILE ...]\n"
         "Converts numbers between number systems, one entry per line, exactly and at any length.\n"
         "\n"
         "Entries are read from each FILE in turn, or from standard input when no FILE is\n"
@@ -211,6 +216,12 @@ std::string UsageText() {
         "  --to BASE          target base: 2 to 36, or dec, hex, bin, oct\n"
         "  --full             print the entry as converted, the conversion's name and the result,\n"
         "                     separated by TAB characters; otherwise only the result\n"
+        "  --aligned          write the column-aligned text file layout instead: a header line\n"
+        "                     (\"Results\", or \"Numbers\", \"Conversion\", \"Results\" with --full),\n"
+        "                     every cell padded with blanks to its column's widest text and\n"
+        "                     followed by a TAB, every line ended by CR LF. The widths need\n"
+        "                     every row, so the rows are kept in memory and written at the end:\n"
+        "                     memory grows with the input in this mode (only)\n"
         "  --help, -h         print this text and exit\n"
         "  --version          print the version and exit\n"
         "\n"
@@ -462,10 +473,54 @@ private:
     OutputBuffer& out_;
 };
 
+// Keeps every row, then writes them in the column-aligned layout.
+class AlignedWriter : public RowWriter {
+public:
+    AlignedWriter(bool full, std::string_view conversionName, OutputBuffer& out)
+        : full_(full),
+          conversionName_(conversionName),
+          table_(full ? std::vector<std::string>{"Numbers", "Conversion", "Results"}
+                      : std::vector<std::string>{"Results"}),
+          out_(out) {}
+    void Row(std::string_view shown, std::string_view result) override {
+        if (full_) {
+            const std::string_view cells[] = {shown, conversionName_, result};
+            table_.AddRow(cells);
+        } else {
+            table_.AddRow(std::span<const std::string_view>(&result, 1));
+        }
+    }
+    void LongRowBegin() override { longShown_.clear(); }
+    void LongRowShown(std::string_view piece) override {
+        if (full_) longShown_.append(piece);
+    }
+    void LongRowEnd() override {
+        Row(longShown_, {});
+        longShown_.clear();
+        longShown_.shrink_to_fit();
+    }
+    void Finish() override {
+        table_.Write([this](std::string_view text) {
+            out_.Append(text);
+            return out_.Error() == 0;
+        });
+    }
+
+private:
+    bool full_;
+    std::string conversionName_;
+    AlignedTextTable table_;
+    std::string longShown_;
+    OutputBuffer& out_;
+};
+
 }  // namespace
 
 std::unique_ptr<RowWriter> MakeRowWriter(OutputFormat format, std::string_view conversionName,
-                                         OutputBuffer& out) {
+                                         OutputBuffer& out, bool aligned) {
+    if (aligned) {
+        return std::make_unique<AlignedWriter>(format == OutputFormat::Full, conversionName, out);
+    }
     switch (format) {
     case OutputFormat::Full:
         return std::make_unique<FullWriter>(conversionName, out);
@@ -573,7 +628,7 @@ int RunBatch(const CliOptions& options, ByteSource& standardInput, ByteSink& out
              ByteSink& errorSink, const BatchSettings& settings) {
     OutputBuffer out(output, settings.outputBlockSize);
     OutputBuffer errors(errorSink, 1 << 16);
-    std::unique_ptr<RowWriter> writer = MakeRowWriter(options.format, options.conversionName, out);
+    std::unique_ptr<RowWriter> writer = MakeRowWriter(options.format, options.conversionName, out, options.aligned);
     EntryConverter converter(options.sourceBase, options.targetBase, *writer, errors);
     LineSplitter splitter(converter, kLongLineBytes);
 

@@ -28,6 +28,9 @@ struct CliOptions {
     int targetBase = 16;
     std::string conversionName = "Decimal To Hexadecimal";
     OutputFormat format = OutputFormat::ResultsOnly;
+    // --aligned: the column-aligned text file layout (header line, padded
+    // columns, TAB CR LF line ends); the rows are kept until the end.
+    bool aligned = false;
     std::vector<std::string> files;  // empty: standard input; "-" also means standard input
     bool showHelp = false;
     bool showVersion = false;
@@ -220,7 +223,7 @@ public:
 };
 
 std::unique_ptr<RowWriter> MakeRowWriter(OutputFormat format, std::string_view conversionName,
-                                         OutputBuffer& out);
+                                         OutputBuffer& out, bool aligned = false);
 
 // ------------------------------------------------------------- the run
 

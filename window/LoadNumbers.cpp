@@ -114,7 +114,7 @@ QStringList JoinPickedPaths(const QStringList& picked) {
     return paths;
 }
 
-void LineSplitter::Finish(const Sink& sink) {
+void ListFileLineSplitter::Finish(const Sink& sink) {
     if (!pending_.empty() || afterLoneLF_) sink(std::string_view(pending_));
     pending_.clear();
     afterCR_ = false;
@@ -155,7 +155,7 @@ void LoadListviewFromTextFile(ListView& list, const QString& path, Dialogs& dial
         }
     };
 
-    LineSplitter splitter;
+    ListFileLineSplitter splitter;
     std::unique_ptr<char[]> buffer(new char[kReadBlock]);
     for (;;) {
         const qint64 n = file.read(buffer.get(), kReadBlock);

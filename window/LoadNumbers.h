@@ -31,7 +31,7 @@ QStringList JoinPickedPaths(const QStringList& picked);
 // is a line, and so is the empty text after a final lone LF; after a final
 // CR or CR LF there is no further line. Bytes may arrive in pieces of any
 // size (a CR LF pair split across two pieces is still one terminator).
-class LineSplitter {
+class ListFileLineSplitter {
 public:
     using Sink = std::function<void(std::string_view)>;
     // Calls sink once per completed line (the view is valid only during the call).
@@ -58,7 +58,7 @@ void LoadListviewFromTextFile(ListView& list, const QString& path, Dialogs& dial
 // ---- implementation of the template ----
 
 template <class F>
-void LineSplitter::Feed(std::string_view bytes, F&& sink) {
+void ListFileLineSplitter::Feed(std::string_view bytes, F&& sink) {
     std::size_t pos = 0;
     const std::size_t n = bytes.size();
     if (afterCR_ && n > 0) {

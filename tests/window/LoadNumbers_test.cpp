@@ -96,7 +96,7 @@ class SplitLines : public ::testing::TestWithParam<LinesCase> {};
 TEST_P(SplitLines, SameLinesWhereverTheBlockEnds) {
     const LinesCase& c = GetParam();
     for (std::size_t cut = 0; cut <= c.bytes.size(); ++cut) {
-        LineSplitter splitter;
+        ListFileLineSplitter splitter;
         std::vector<std::string> lines;
         auto sink = [&](std::string_view line) { lines.emplace_back(line); };
         splitter.Feed(std::string_view(c.bytes).substr(0, cut), sink);
