@@ -106,6 +106,10 @@ protected:
 
 private:
     void RemoveSelectedRow(ListView& list);
+    // The nine command buttons, in the order of their numbers.
+    QList<QPushButton*> CommandButtons() const;
+    // Mouse tracking and the event filter that drive the hover handlers.
+    void InstallPointerHover();
 
     Platform& platform_;
     WindowPointer pointer_;

@@ -16,6 +16,8 @@ public:
     double Value() const { return value_; }
     void SetText(const QString& text);
     QString Text() const { return text_; }
+    // What the bar shows: the text exactly ('%' has no meaning of its own).
+    QString text() const override { return text_; }
 
 private:
     double value_ = 0;

@@ -1,0 +1,185 @@
+// The main window's set-up when it is loaded, its close request and its
+// unload.
+
+#include "shell/MainWindowSetup.h"
+
+#include <QFont>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QStringList>
+#include <QTime>
+#include <QUrl>
+#include <cmath>
+
+#include "core/ConversionOptions.h"
+#include "shell/ErrorReport.h"
+#include "shell/FileSystem.h"
+#include "shell/Settings.h"
+#include "shell/Skin.h"
+#include "shell/Yield.h"
+#include "window/Form1.h"
+
+namespace bw {
+
+QString ShortenProductTitle(const QString& productTitle) {
+    auto cut = [](QString& text) {
+        const qsizetype blank = text.lastIndexOf(QLatin1Char(' '));
+        if (blank <= 0) return false;
+        text.truncate(blank);
+        return true;
+    };
+    QString title = productTitle;
+    if (!cut(title)) return title;
+    while (title.size() > 40) {
+        if (!cut(title)) break;
+    }
+    return title;
+}
+
+int HomePageDraw(double r) { return static_cast<int>(std::floor(r * 100.0)) + 1; }
+
+QIcon ApplicationIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF box(0.5, 0.5, size - 1.0, size - 1.0);
+        QPainterPath path;
+        path.addRoundedRect(box, size * 0.18, size * 0.18);
+        painter.fillPath(path, QColor(0x1f, 0x5f, 0xa8));
+        painter.setPen(Qt::white);
+        QFont font(QStringLiteral("Arial"));
+        font.setStyleHint(QFont::SansSerif);
+        font.setBold(true);
+        font.setPixelSize(std::max(7, size * 9 / 20));
+        painter.setFont(font);
+        painter.drawText(box, Qt::AlignCenter, QStringLiteral("0x"));
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+namespace {
+
+QString ReadSetting(Platform& platform, const char* key, const QString& defaultValue) {
+    return platform.settings.GetSetting(QString::fromLatin1(kSettingsApp), QString::fromLatin1(kSettingsSection),
+                                        QString::fromLatin1(key), defaultValue);
+}
+
+// Sets or clears one button of the exclusive pair. Clearing needs the
+// group's exclusivity lifted for a moment, or the set button would stay set.
+void SetOptionState(QRadioButton& button, bool checked) {
+    if (checked || !button.isChecked()) {
+        button.setChecked(checked);
+        return;
+    }
+    button.setAutoExclusive(false);
+    button.setChecked(false);
+    button.setAutoExclusive(true);
+}
+
+}  // namespace
+
+void Form1::SetApplicationTitle() { applicationTitle_ = ShortenProductTitle(QString::fromLatin1(kProductTitle)); }
+
+void Form1::MaybeOpenHomePage() {
+    const unsigned secondsSinceMidnight = static_cast<unsigned>(QTime::currentTime().msecsSinceStartOfDay() / 1000);
+    platform_.random.Seed(secondsSinceMidnight);
+    const double r = platform_.random.Next();
+    if (HomePageDraw(r) == 7) platform_.shell.OpenUrl(QUrl(QString::fromLatin1(kHomePageUrl)));
+}
+
+void Form1::Form_Load() {
+    ErrorReport trap(platform_.dialogs, kLocForm_Load);
+
+    trap.Step(102, [&] { ApplySkin(*this, platform_.programFolder); });
+    trap.Step(104, [&] { setWindowTitle(QString::fromLatin1(kProductTitle)); });
+    trap.Step(104, [&] { setWindowIcon(ApplicationIcon()); });
+    trap.Step(104, [&] { SetApplicationTitle(); });
+
+    const QString cursorPath = platform_.programFolder + QLatin1Char('/') + QString::fromLatin1(kHandCursorFile);
+    if (trap.Test(106, [&] { return FileExists(cursorPath); })) {
+        trap.Step(108, [&] { MousePointer().LoadCustomImage(cursorPath); });
+    }
+    trap.Step(110, [&] { MaybeOpenHomePage(); });
+
+    trap.Step(128, [&] { ListView1->AddColumn(QStringLiteral("Numbers")); });
+    trap.Step(130, [&] { ListView1->SetColumnWidth(1, 7000); });
+
+    // The display mode; a stored value that is no truth value leaves the
+    // button as it was.
+    trap.Step(132, [&] { SetOptionState(*Option1, TextToTruth(ReadSetting(platform_, kKeyOption1, QStringLiteral("1")))); });
+    trap.Step(134, [&] { SetOptionState(*Option2, TextToTruth(ReadSetting(platform_, kKeyOption2, QStringLiteral("0")))); });
+
+    // The results list's columns follow Option1 alone.
+    if (trap.Test(136, [&] { return Option1->isChecked(); })) {
+        trap.Step(138, [&] { ListView2->ClearColumns(); });
+        trap.Step(140, [&] { ListView2->AddColumn(QStringLiteral("Numbers")); });
+        trap.Step(142, [&] { ListView2->AddColumn(QStringLiteral("Conversion")); });
+        trap.Step(144, [&] { ListView2->AddColumn(QStringLiteral("Results")); });
+        trap.Step(146, [&] { ListView2->SetColumnWidth(1, 2300); });
+        trap.Step(148, [&] { ListView2->SetColumnWidth(2, 2300); });
+        trap.Step(150, [&] { ListView2->SetColumnWidth(3, 2300); });
+    } else {
+        trap.Step(152, [&] { ListView2->ClearColumns(); });
+        trap.Step(154, [&] { ListView2->AddColumn(QStringLiteral("Results")); });
+        trap.Step(156, [&] { ListView2->SetColumnWidth(1, 7000); });
+    }
+
+    // The input list of the last run; empty pieces are not restored.
+    QString stored;
+    trap.Step(158, [&] { stored = ReadSetting(platform_, kKeyZipCodes, QString()); });
+    if (trap.Test(160, [&] { return !stored.isEmpty(); })) {
+        QStringList pieces;
+        trap.Step(162, [&] { pieces = stored.split(QLatin1Char(';')); });
+        ListView1->BeginBatch();
+        for (const QString& piece : pieces) {
+            if (trap.Test(166, [&] { return !piece.isEmpty(); })) {
+                trap.Step(168, [&] { ListView1->AddRow(piece); });
+            }
+        }
+        ListView1->EndBatch();
+    }
+
+    int line = 172;
+    for (const ConversionOption& option : ConversionOptions()) {
+        trap.Step(line, [&] {
+            Combo1->addItem(QString::fromUtf8(option.name.data(), static_cast<qsizetype>(option.name.size())));
+        });
+        line += 2;
+    }
+    trap.Step(196, [&] { Combo1->setCurrentIndex(0); });
+}
+
+void Form1::Form_QueryUnload() {
+    ErrorReport trap(platform_.dialogs, kLocForm_QueryUnload);
+    QString joined;
+    int count = 0;
+    trap.Step(102, [&] { count = ListView1->RowCount(); });
+    for (int i = 1; i <= count; ++i) {
+        trap.Step(104, [&] {
+            joined += ListView1->RowText(i);
+            joined += QLatin1Char(';');
+        });
+    }
+    trap.Step(108, [&] {
+        if (!joined.isEmpty()) joined.chop(1);
+    });
+    trap.Step(110, [&] {
+        platform_.settings.SaveSetting(QString::fromLatin1(kSettingsApp), QString::fromLatin1(kSettingsSection),
+                                       QString::fromLatin1(kKeyZipCodes), joined);
+    });
+    trap.Step(112, [] { YieldToEvents(); });
+}
+
+void Form1::Form_Unload() {
+    unloaded_ = true;
+    hide();
+    platform_.shell.EndProgram();
+}
+
+}  // namespace bw

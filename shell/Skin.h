@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+namespace bw {
+
+// The skin file's place below the program's folder.
+inline constexpr const char* kSkinFile = "x/o.cjs";
+
+// Restyles the window when the skin file is present in programFolder: the
+// window, and its option buttons, check boxes, frames and labels, take the
+// palette's button colour, then the file is applied to the window as a Qt
+// style sheet. Without the file (a folder of that name does not count) the
+// window keeps its colours. Throws AppError when the file is present but
+// cannot be read; the colour changes have been made by then.
+void ApplySkin(QWidget& window, const QString& programFolder);
+
+}  // namespace bw

@@ -1,0 +1,134 @@
+// The window's arrangement: positions and sizes from the design in twips,
+// fixed frame, captions, fonts, colours, tool tips and the focus order.
+
+#include <gtest/gtest.h>
+
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "WindowDriver.h"
+#include "window/FormLayout.h"
+
+namespace bw {
+namespace {
+
+using testing::WindowDriver;
+
+TEST(TwipsToPixels, ConvertsAtTheLogicalResolution) {
+    const struct { int twips; double dpi; int pixels; } cases[] = {
+        {1440, 96, 96}, {2300, 96, 153}, {7000, 96, 467}, {120, 96, 8},  {8040, 96, 536},
+        {8655, 96, 577}, {1440, 120, 120}, {2300, 144, 230}, {0, 96, 0}, {15, 96, 1},
+    };
+    for (const auto& c : cases) EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " at " << c.dpi;
+}
+
+TEST(Form1Layout, EveryControlSitsWhereTheDesignPutsIt) {
+    WindowDriver window;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpiX = screen->logicalDotsPerInchX(), dpiY = screen->logicalDotsPerInchY();
+    for (const FormControlLayout& item : Form1Layout()) {
+        QWidget* control = window->findChild<QWidget*>(QString::fromLatin1(item.name));
+        ASSERT_NE(control, nullptr) << item.name;
+        EXPECT_EQ(control->geometry(), TwipsRect(item.left, item.top, item.width, item.height, dpiX, dpiY)) << item.name;
+    }
+    // The option box and the option buttons sit in their frames.
+    EXPECT_EQ(window->Combo1->parentWidget(), window->Frame1);
+    EXPECT_EQ(window->Option1->parentWidget(), window->Frame2);
+    EXPECT_EQ(window->Option2->parentWidget(), window->Frame2);
+}
+
+TEST(Form1Layout, FixedSizeWithMinimiseButtonOnly) {
+    WindowDriver window;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize client(TwipsToPixels(kForm1ClientWidth, screen->logicalDotsPerInchX()),
+                       TwipsToPixels(kForm1ClientHeight, screen->logicalDotsPerInchY()));
+    EXPECT_EQ(window->size(), client);
+    EXPECT_EQ(window->minimumSize(), client);
+    EXPECT_EQ(window->maximumSize(), client);
+    const Qt::WindowFlags flags = window->windowFlags();
+    EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    // Centred on the screen (to within the window frame, which is only
+    // known once the window is shown).
+    const int frameSlack = window->frameGeometry().width() - window->width() + 2;
+    EXPECT_LE((window->frameGeometry().center() - screen->availableGeometry().center()).manhattanLength(), frameSlack);
+}
+
+TEST(Form1Layout, CaptionsFontsAndToolTips) {
+    WindowDriver window;
+    const QString toolTip =
+        "Double-click item to remove it. Move | line to right and out of window to reveal full names.";
+    EXPECT_EQ(window->ListView1->toolTip(), toolTip);
+    EXPECT_EQ(window->ListView2->toolTip(), toolTip);
+
+    const struct { QAbstractButton* button; const char* caption; } buttons[] = {
+        {window->PushButton6, "Add Number or Numbers"},     {window->PushButton3, "Load Numbers From File"},
+        {window->PushButton1, "Clear List"},                {window->PushButton7, "Load Sample/Example Numbers"},
+        {window->PushButton17, "Start Converting"},         {window->PushButton4, "Save Results As Text File"},
+        {window->PushButton13, "Save Results As Excel File"}, {window->PushButton5, "Copy Results To Clipboard"},
+        {window->PushButton2, "Clear Results"},
+    };
+    for (const auto& b : buttons) {
+        EXPECT_EQ(b.button->text(), b.caption);
+        EXPECT_TRUE(b.button->font().bold()) << b.caption;
+        EXPECT_DOUBLE_EQ(b.button->font().pointSizeF(), 11.25) << b.caption;
+        EXPECT_EQ(b.button->palette().color(QPalette::Button), QColor(Qt::white)) << b.caption;
+    }
+    EXPECT_EQ(window->Frame1->title(), "Conversion Option");
+    EXPECT_EQ(window->Frame2->title(), "Results");
+    EXPECT_EQ(window->Option1->text(), "Show full results");
+    EXPECT_EQ(window->Option2->text(), "Show results only");
+    for (QWidget* w : {static_cast<QWidget*>(window->Frame1), static_cast<QWidget*>(window->Option1),
+                       static_cast<QWidget*>(window->Combo1), static_cast<QWidget*>(window->ListView1)}) {
+        EXPECT_TRUE(w->font().bold()) << w->objectName().toStdString();
+        EXPECT_DOUBLE_EQ(w->font().pointSizeF(), 9) << w->objectName().toStdString();
+        // Arial, or its metric twin where Arial itself is not installed.
+        const QString family = QFontInfo(w->font()).family();
+        EXPECT_TRUE(family == "Arial" || family == "Liberation Sans") << family.toStdString();
+    }
+    EXPECT_FALSE(window->Combo1->isEditable());
+    EXPECT_EQ(window->ProgressBar1->text(), "Progress Bar");
+    EXPECT_EQ(window->ProgressBar1->value(), 0);
+}
+
+TEST(Form1Layout, WhiteWindowFramesAndOptionButtonsWithoutSkin) {
+    WindowDriver window;
+    for (QWidget* w : {static_cast<QWidget*>(window.form.get()), static_cast<QWidget*>(window->Frame1),
+                       static_cast<QWidget*>(window->Frame2), static_cast<QWidget*>(window->Option1),
+                       static_cast<QWidget*>(window->Option2)}) {
+        EXPECT_EQ(w->palette().color(QPalette::Window), QColor(Qt::white)) << w->objectName().toStdString();
+        EXPECT_TRUE(w->autoFillBackground()) << w->objectName().toStdString();
+    }
+    // Drawn white: a pixel of the window's background between two buttons.
+    const QImage shot = window->grab().toImage();
+    const QRect gap(window->PushButton6->geometry().right() + 1, window->PushButton6->geometry().top(),
+                    window->PushButton3->geometry().left() - window->PushButton6->geometry().right() - 1, 4);
+    ASSERT_GT(gap.width(), 0);
+    EXPECT_EQ(QColor(shot.pixel(gap.center())), QColor(Qt::white));
+}
+
+TEST(Form1Layout, TabWalksTheControlsInTheDesignOrder) {
+    WindowDriver window;
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.form.get()));
+    window->ListView1->setFocus();
+    const QList<QWidget*> expected = {window->ListView1,   window->ListView2,    window->PushButton6,
+                                      window->PushButton3, window->PushButton1,  window->PushButton17,
+                                      window->PushButton4, window->PushButton13, window->PushButton2,
+                                      window->PushButton5, window->Combo1,       window->PushButton7,
+                                      window->Option1};
+    QStringList seen;
+    QStringList wanted;
+    for (QWidget* w : expected) wanted << w->objectName();
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        QWidget* focus = QApplication::focusWidget();
+        seen << (focus ? focus->objectName() : QStringLiteral("(none)"));
+        QTest::keyClick(focus ? focus : window.form.get(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(seen, wanted);
+}
+
+}  // namespace
+}  // namespace bw

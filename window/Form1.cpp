@@ -1,0 +1,193 @@
+// The main window: its controls, their layout, fonts and colours, the
+// wiring of the controls' events to the command procedures, and the close
+// event.
+
+#include "window/Form1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QPalette>
+#include <QScreen>
+#include <QScrollBar>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+
+#include "window/FormLayout.h"
+
+namespace bw {
+
+int TwipsToPixels(int twips, double logicalDpi) {
+    return static_cast<int>(std::lround(twips * logicalDpi / 1440.0));
+}
+
+QRect TwipsRect(int left, int top, int width, int height, double dpiX, double dpiY) {
+    return QRect(TwipsToPixels(left, dpiX), TwipsToPixels(top, dpiY), TwipsToPixels(width, dpiX),
+                 TwipsToPixels(height, dpiY));
+}
+
+namespace {
+
+constexpr const char* kListToolTip =
+    "Double-click item to remove it. Move | line to right and out of window to reveal full names.";
+
+// Arial bold at the given size; fonts-liberation supplies a metric-compatible
+// face where Arial itself is missing.
+QFont ArialBold(double pointSize) {
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(pointSize);
+    font.setBold(true);
+    return font;
+}
+
+void SetBackground(QWidget& widget, const QColor& colour) {
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::Window, colour);
+    widget.setPalette(palette);
+    widget.setAutoFillBackground(true);
+}
+
+// Handlers without an error trap of their own: a failure in them must not
+// reach Qt's event loop, and it is not shown to the user.
+template <class F>
+void RunUntrapped(const char* name, F&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "basewright: %s failed: %s\n", name, e.what());
+    } catch (...) {
+        std::fprintf(stderr, "basewright: %s failed\n", name);
+    }
+}
+
+}  // namespace
+
+Form1::Form1(Platform& platform, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      platform_(platform),
+      pointer_(*this) {
+    setObjectName(QStringLiteral("Form1"));
+    setFont(ArialBold(9));
+
+    ListView1 = new ListView(false, this);
+    ListView2 = new ListView(true, this);
+    PushButton6 = new QPushButton(QStringLiteral("Add Number or Numbers"), this);
+    PushButton3 = new QPushButton(QStringLiteral("Load Numbers From File"), this);
+    PushButton1 = new QPushButton(QStringLiteral("Clear List"), this);
+    PushButton7 = new QPushButton(QStringLiteral("Load Sample/Example Numbers"), this);
+    Frame1 = new QGroupBox(QStringLiteral("Conversion Option"), this);
+    Combo1 = new QComboBox(Frame1);
+    Frame2 = new QGroupBox(QStringLiteral("Results"), this);
+    Option1 = new QRadioButton(QStringLiteral("Show full results"), Frame2);
+    Option2 = new QRadioButton(QStringLiteral("Show results only"), Frame2);
+    PushButton17 = new QPushButton(QStringLiteral("Start Converting"), this);
+    PushButton4 = new QPushButton(QStringLiteral("Save Results As Text File"), this);
+    PushButton13 = new QPushButton(QStringLiteral("Save Results As Excel File"), this);
+    PushButton5 = new QPushButton(QStringLiteral("Copy Results To Clipboard"), this);
+    PushButton2 = new QPushButton(QStringLiteral("Clear Results"), this);
+    ProgressBar1 = new ProgressBar(this);
+
+    const struct {
+        QWidget* widget;
+        const char* name;
+    } names[] = {{ListView1, "ListView1"},       {ListView2, "ListView2"},       {PushButton6, "PushButton6"},
+                 {PushButton3, "PushButton3"},   {PushButton1, "PushButton1"},   {PushButton7, "PushButton7"},
+                 {Frame1, "Frame1"},             {Combo1, "Combo1"},             {Frame2, "Frame2"},
+                 {Option1, "Option1"},           {Option2, "Option2"},           {PushButton17, "PushButton17"},
+                 {PushButton4, "PushButton4"},   {PushButton13, "PushButton13"}, {PushButton5, "PushButton5"},
+                 {PushButton2, "PushButton2"},   {ProgressBar1, "ProgressBar1"}};
+    for (const auto& entry : names) entry.widget->setObjectName(QString::fromLatin1(entry.name));
+
+    // Layout in twips, converted at the screen's logical resolution.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpiX = screen ? screen->logicalDotsPerInchX() : 96.0;
+    const double dpiY = screen ? screen->logicalDotsPerInchY() : 96.0;
+    for (const FormControlLayout& item : Form1Layout()) {
+        QWidget* widget = findChild<QWidget*>(QString::fromLatin1(item.name));
+        if (widget) widget->setGeometry(TwipsRect(item.left, item.top, item.width, item.height, dpiX, dpiY));
+    }
+    setFixedSize(TwipsToPixels(kForm1ClientWidth, dpiX), TwipsToPixels(kForm1ClientHeight, dpiY));
+    if (screen) move(screen->availableGeometry().center() - rect().center());
+
+    // White window, frames and option buttons; white command buttons with
+    // captions in the system's button-text colour.
+    SetBackground(*this, Qt::white);
+    SetBackground(*Frame1, Qt::white);
+    SetBackground(*Frame2, Qt::white);
+    SetBackground(*Option1, Qt::white);
+    SetBackground(*Option2, Qt::white);
+    const QFont buttonFont = ArialBold(11.25);
+    for (QPushButton* button : CommandButtons()) {
+        QPalette palette = button->palette();
+        palette.setColor(QPalette::Button, Qt::white);
+        button->setPalette(palette);
+        button->setFont(buttonFont);
+        button->setAutoDefault(false);
+    }
+
+    for (ListView* list : {ListView1, ListView2}) {
+        list->setToolTip(QString::fromLatin1(kListToolTip));
+        // Tab leaves the list for the next control instead of walking its cells.
+        list->setTabKeyNavigation(false);
+    }
+    Combo1->setEditable(false);
+    ProgressBar1->SetText(QStringLiteral("Progress Bar"));
+    ProgressBar1->SetValue(0);
+
+    // Keyboard focus order. The frames and the progress bar take no focus
+    // and are left out of the chain, where they would only upset it.
+    const QList<QWidget*> tabOrder = {ListView1,    ListView2,   PushButton6,  PushButton3, PushButton1,
+                                      PushButton17, PushButton4, PushButton13, PushButton2, PushButton5,
+                                      Combo1,       PushButton7, Option1,      Option2};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+    // Commands.
+    connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(); });
+    connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });
+    connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Click(); });
+    connect(PushButton4, &QPushButton::clicked, this, [this] { PushButton4_Click(); });
+    connect(PushButton5, &QPushButton::clicked, this, [this] { PushButton5_Click(); });
+    connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(); });
+    connect(PushButton7, &QPushButton::clicked, this, [this] { PushButton7_Click(); });
+    connect(PushButton13, &QPushButton::clicked, this, [this] { PushButton13_Click(); });
+    connect(PushButton17, &QPushButton::clicked, this, [this] { PushButton17_Click(); });
+
+    // The display-mode switch runs on a user's click only: restoring the
+    // buttons from the settings at set-up does not emit clicked().
+    connect(Option1, &QRadioButton::clicked, this, [this] { RunUntrapped("Option1_Click", [this] { Option1_Click(); }); });
+    connect(Option2, &QRadioButton::clicked, this, [this] { RunUntrapped("Option2_Click", [this] { Option2_Click(); }); });
+
+    connect(ListView1, &ListView::KeyDown, this, [this](int keyCode, int shift) {
+        RunUntrapped("ListView1_KeyDown", [&] { ListView1_KeyDown(keyCode, shift); });
+    });
+    connect(ListView2, &ListView::KeyDown, this, [this](int keyCode, int shift) {
+        RunUntrapped("ListView2_KeyDown", [&] { ListView2_KeyDown(keyCode, shift); });
+    });
+    connect(ListView1, &ListView::DblClick, this,
+            [this] { RunUntrapped("ListView1_DblClick", [this] { ListView1_DblClick(); }); });
+    connect(ListView2, &ListView::DblClick, this,
+            [this] { RunUntrapped("ListView2_DblClick", [this] { ListView2_DblClick(); }); });
+
+    InstallPointerHover();
+}
+
+Form1::~Form1() = default;
+
+QList<QPushButton*> Form1::CommandButtons() const {
+    return {PushButton1, PushButton2, PushButton3, PushButton4, PushButton5,
+            PushButton6, PushButton7, PushButton13, PushButton17};
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (!unloaded_) {
+        Form_QueryUnload();
+        RunUntrapped("Form_Unload", [this] { Form_Unload(); });
+    }
+    event->accept();
+}
+
+}  // namespace bw

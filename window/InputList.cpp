@@ -1,0 +1,80 @@
+// The input list's commands: typed numbers, the sample set, clearing, and
+// removing one row from either list.
+
+#include <QStringList>
+
+#include "shell/ErrorReport.h"
+#include "window/Form1.h"
+
+namespace bw {
+
+namespace {
+
+// Removes blanks (the space character only) at both ends; tabs and other
+// white space stay.
+QString TrimSpaces(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == QLatin1Char(' ')) ++begin;
+    while (end > begin && text[end - 1] == QLatin1Char(' ')) --end;
+    return text.mid(begin, end - begin);
+}
+
+constexpr int kKeyDelete = 46;
+
+}  // namespace
+
+void Form1::PushButton6_Click() {
+    ErrorReport trap(platform_.dialogs, kLocPushButton6_Click);
+    QString typed;
+    trap.Step(100, [&] {
+        typed = platform_.dialogs.InputBox(QStringLiteral("Enter number or numbers (use commas):"), ApplicationTitle(),
+                                           QString());
+    });
+    if (trap.Test(102, [&] { return typed.isEmpty(); })) return;
+    QStringList pieces;
+    trap.Step(104, [&] { pieces = typed.split(QLatin1Char(',')); });
+    if (trap.Test(106, [&] { return pieces.isEmpty(); })) return;
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        QString piece;
+        trap.Step(110, [&] { piece = TrimSpaces(pieces[i]); });
+        trap.Step(112, [&] { ListView1->AddRow(piece); });
+    }
+}
+
+void Form1::PushButton7_Click() {
+    ErrorReport trap(platform_.dialogs, kLocPushButton7_Click);
+    trap.Step(100, [&] { ListView1->AddRow(QStringLiteral("123")); });
+    trap.Step(102, [&] { ListView1->AddRow(QStringLiteral("2")); });
+    trap.Step(104, [&] { ListView1->AddRow(QStringLiteral("8000")); });
+}
+
+void Form1::PushButton1_Click() {
+    ErrorReport trap(platform_.dialogs, kLocPushButton1_Click);
+    trap.Step(100, [&] {
+        if (!MousePointer().Busy()) ListView1->ClearRows();
+    });
+}
+
+void Form1::RemoveSelectedRow(ListView& list) {
+    if (MousePointer().Busy()) return;
+    if (list.RowCount() == 0) return;
+    // Rows but no selection: nothing to remove.
+    const int selected = list.SelectedIndex();
+    if (selected == 0) return;
+    list.RemoveRow(selected);
+}
+
+void Form1::ListView1_KeyDown(int keyCode, int /*shift*/) {
+    if (keyCode == kKeyDelete) RemoveSelectedRow(*ListView1);
+}
+
+void Form1::ListView2_KeyDown(int keyCode, int /*shift*/) {
+    if (keyCode == kKeyDelete) RemoveSelectedRow(*ListView2);
+}
+
+void Form1::ListView1_DblClick() { RemoveSelectedRow(*ListView1); }
+
+void Form1::ListView2_DblClick() { RemoveSelectedRow(*ListView2); }
+
+}  // namespace bw
