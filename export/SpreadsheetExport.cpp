@@ -15,6 +15,8 @@
 
 #include <QString>
 #include <algorithm>
+#include <chrono>
+#include <future>
 #include <memory>
 
 #include "export/Spreadsheet.h"
@@ -33,10 +35,20 @@ constexpr const char* kNotInstalledForSoftware =
 constexpr const char* kNotInstalledForFeature =
     "Excel is not installed on this computer. You need to have it installed to use this feature.";
 
-// Rows per block written in one call: large enough that the calls cost
-// little next to the cells, small enough that the window is not held up
-// long by one call.
-constexpr int kBlockRows = 4096;
+// Rows per block written in one call. Measured against LibreOffice Calc:
+// 512 rows write fastest overall (larger blocks cost the office more per
+// row) and one such call takes a few tens of milliseconds at most.
+constexpr int kBlockRows = 512;
+
+// Runs a call that may take long (fitting the columns over many rows) on a
+// helper thread while the window keeps processing its events; its failure
+// is passed on.
+template <class F>
+void WhileProcessingEvents(F&& call) {
+    std::future<void> done = std::async(std::launch::async, std::forward<F>(call));
+    while (done.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) YieldToEvents();
+    done.get();
+}
 
 QString WithoutEquals(QString text) {
     text.remove(QLatin1Char('='));
@@ -180,7 +192,7 @@ void Form1::PushButton13_Click() {
             if (ListView2->Checked(r)) ++leftOut;
     });
 
-    if (!automation(148, [&] { workbook->FitAllColumns(); })) return finish();
+    if (!automation(148, [&] { WhileProcessingEvents([&] { workbook->FitAllColumns(); }); })) return finish();
     if (!automation(150, [&] { application->SetVisible(); })) return finish();
     if (leftOut > 0)
         trap.Step(152, [&] {

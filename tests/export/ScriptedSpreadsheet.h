@@ -1,0 +1,108 @@
+#pragma once
+
+// A scripted spreadsheet application for tests of the export command: it
+// records every call, keeps the cells written, can fail one call or lose
+// the application from some call on, and reports which objects are still
+// held.
+
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "export/Spreadsheet.h"
+
+namespace bw {
+
+class ScriptedSpreadsheet : public SpreadsheetLauncher {
+public:
+    // Answers and failures.
+    bool available = true;
+    bool availableThrows = false;
+    int sheetRows = 1048576;
+    int failAtCall = 0;  // the call with this number (from 1) fails, once
+    int loseAtCall = 0;  // this call and every later one fail as lost
+    std::string failure = "Scripted failure";
+    // Runs at the start of every call, with its number and its record.
+    std::function<void(int, const std::string&)> onCall;
+
+    // What happened.
+    std::vector<std::string> calls;                // "Start", "SetCellText 1 1 Numbers", ...
+    std::map<std::pair<int, int>, QString> cells;  // (row, column) -> non-empty text written
+    int liveObjects = 0;                           // applications and workbooks not yet released
+    std::vector<std::string> releases;             // "workbook", "application", in order
+
+    bool Available() override {
+        calls.push_back("Available");
+        if (availableThrows) throw SpreadsheetError("Scripted failure of the test", false);
+        return available;
+    }
+    std::unique_ptr<SpreadsheetApplication> Start() override {
+        Enter("Start");
+        return std::make_unique<App>(*this);
+    }
+
+private:
+    class Book : public SpreadsheetWorkbook {
+    public:
+        explicit Book(ScriptedSpreadsheet& s) : s_(s) { ++s_.liveObjects; }
+        ~Book() override {
+            --s_.liveObjects;
+            s_.releases.push_back("workbook");
+        }
+        void SetCellText(int row, int column, const QString& text) override {
+            s_.Enter("SetCellText " + std::to_string(row) + " " + std::to_string(column) + " " + text.toStdString());
+            s_.Put(row, column, text);
+        }
+        void SetBlockText(int row, int column, const CellBlock& block) override {
+            s_.Enter("SetBlockText " + std::to_string(row) + " " + std::to_string(column) + " " +
+                     std::to_string(block.Rows()) + "x" + std::to_string(block.Columns()));
+            for (int r = 0; r < block.Rows(); ++r)
+                for (int c = 0; c < block.Columns(); ++c) s_.Put(row + r, column + c, block.At(r, c));
+        }
+        void FitColumn(int column) override { s_.Enter("FitColumn " + std::to_string(column)); }
+        void FitAllColumns() override { s_.Enter("FitAllColumns"); }
+        int SheetRows() override {
+            s_.Enter("SheetRows");
+            return s_.sheetRows;
+        }
+
+    private:
+        ScriptedSpreadsheet& s_;
+    };
+
+    class App : public SpreadsheetApplication {
+    public:
+        explicit App(ScriptedSpreadsheet& s) : s_(s) { ++s_.liveObjects; }
+        ~App() override {
+            --s_.liveObjects;
+            s_.releases.push_back("application");
+        }
+        std::unique_ptr<SpreadsheetWorkbook> AddWorkbook() override {
+            s_.Enter("AddWorkbook");
+            return std::make_unique<Book>(s_);
+        }
+        void SetVisible() override { s_.Enter("SetVisible"); }
+
+    private:
+        ScriptedSpreadsheet& s_;
+    };
+
+    void Enter(const std::string& record) {
+        calls.push_back(record);
+        const int n = ++callNumber_;
+        if (onCall) onCall(n, record);
+        if (loseAtCall > 0 && n >= loseAtCall) throw SpreadsheetError("Scripted loss of the application", true);
+        if (n == failAtCall) throw SpreadsheetError(failure, false);
+    }
+    void Put(int row, int column, const QString& text) {
+        if (!text.isEmpty()) cells[{row, column}] = text;
+    }
+
+    int callNumber_ = 0;  // calls of the application and its workbooks (not Available)
+};
+
+}  // namespace bw

@@ -1,0 +1,383 @@
+// "Save Results As Excel File" driven through the window against a scripted
+// spreadsheet application: messages, call order, sheet layout, the "=" rule,
+// unchecked rows, blocks, failures, a lost application and the row limit.
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <algorithm>
+#include <map>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "export/Spreadsheet.h"
+#include "shell/ErrorReport.h"
+#include "shell/ListView.h"
+#include "shell/ScriptedPlatform.h"
+#include "support/QtPrinters.h"
+#include "tests/export/ScriptedSpreadsheet.h"
+#include "window/Form1.h"
+
+namespace bw {
+namespace {
+
+const QString kForSoftware = QStringLiteral(
+    "Excel is not installed on this computer. You need to have it installed to use this software without error.");
+const QString kForFeature =
+    QStringLiteral("Excel is not installed on this computer. You need to have it installed to use this feature.");
+
+using Cells = std::map<std::pair<int, int>, QString>;
+
+struct Row {
+    std::vector<QString> cells;
+    bool checked = true;
+};
+
+class SpreadsheetExportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sp.platform().spreadsheet = &office;
+        form.Form_Load();
+        sp.dialogs.messages.clear();
+    }
+    // Replaces the results list's columns and rows.
+    void Fill(const QStringList& headers, const std::vector<Row>& rows) {
+        ListView& list = *form.ListView2;
+        list.ClearColumns();
+        list.ClearRows();
+        for (const QString& h : headers) list.AddColumn(h);
+        for (const Row& row : rows) {
+            const int r = list.AddRow(row.cells.empty() ? QString() : row.cells[0]);
+            for (std::size_t n = 1; n < row.cells.size(); ++n) list.SetSubItem(r, static_cast<int>(n), row.cells[n]);
+            list.SetChecked(r, row.checked);
+        }
+    }
+    void FillNumbered(int rows, int columns = 3) {
+        ListView& list = *form.ListView2;
+        list.ClearColumns();
+        list.ClearRows();
+        for (int c = 1; c <= columns; ++c) list.AddColumn(QStringLiteral("H%1").arg(c));
+        for (int r = 1; r <= rows; ++r) {
+            list.AddRow(QString::number(r));
+            for (int c = 2; c <= columns; ++c) list.SetSubItem(r, c - 1, QStringLiteral("%1.%2").arg(r).arg(c));
+        }
+    }
+    std::vector<std::string> CallsAfterAvailable() const {
+        std::vector<std::string> calls;
+        for (const std::string& c : office.calls)
+            if (c != "Available") calls.push_back(c);
+        return calls;
+    }
+    QString At(int row, int column) const {
+        auto it = office.cells.find({row, column});
+        return it == office.cells.end() ? QString() : it->second;
+    }
+    std::vector<RecordedMessage> Reports() const { return sp.dialogs.ErrorReports(); }
+    QString Report(const std::string& description, int line) const {
+        return ErrorReport::MessageText(QString::fromStdString(description), kLocPushButton13_Click, line);
+    }
+
+    ScriptedPlatform sp;
+    ScriptedSpreadsheet office;
+    Form1 form{sp.platform()};
+};
+
+// ------------------------------------------------------------ not installed
+
+enum class Missing { NoLauncher, Unavailable, AvailableThrows };
+
+class NotInstalled : public SpreadsheetExportTest, public ::testing::WithParamInterface<Missing> {};
+
+TEST_P(NotInstalled, ShowsBothBoxesAndChangesNothing) {
+    switch (GetParam()) {
+        case Missing::NoLauncher: sp.platform().spreadsheet = nullptr; break;
+        case Missing::Unavailable: office.available = false; break;
+        case Missing::AvailableThrows: office.availableThrows = true; break;
+    }
+    Fill({"Results"}, {{{"1"}}});
+    form.MousePointer().Set(kPointerHand);
+    form.PushButton13_Click();
+
+    ASSERT_EQ(sp.dialogs.messages.size(), 2u);
+    EXPECT_EQ(sp.dialogs.messages[0].text, kForSoftware);
+    EXPECT_EQ(sp.dialogs.messages[1].text, kForFeature);
+    for (const RecordedMessage& m : sp.dialogs.messages) {
+        EXPECT_EQ(m.style, kMsgOkOnly);
+        EXPECT_EQ(m.title, form.ApplicationTitle());
+    }
+    EXPECT_TRUE(CallsAfterAvailable().empty());
+    EXPECT_EQ(form.MousePointer().Value(), kPointerHand);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, NotInstalled,
+                         ::testing::Values(Missing::NoLauncher, Missing::Unavailable, Missing::AvailableThrows));
+
+TEST_F(SpreadsheetExportTest, InstalledTestIsQuietWhenTheApplicationIsThere) {
+    EXPECT_TRUE(form.SaveResultsAsExcelFileIsExcelInstalled());
+    EXPECT_TRUE(sp.dialogs.messages.empty());
+    EXPECT_EQ(office.calls, std::vector<std::string>{"Available"});
+}
+
+TEST_F(SpreadsheetExportTest, EmptyResultsListEndsSilently) {
+    Fill({"Numbers", "Conversion", "Results"}, {});
+    form.PushButton13_Click();
+    EXPECT_TRUE(sp.dialogs.messages.empty());
+    EXPECT_TRUE(CallsAfterAvailable().empty());
+    EXPECT_EQ(form.MousePointer().Value(), kPointerNormal);
+}
+
+// ------------------------------------------------------------ sheet layout
+
+struct LayoutCase {
+    const char* name;
+    QStringList headers;
+    std::vector<Row> rows;
+    Cells expected;
+};
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
+
+
+class Layout : public SpreadsheetExportTest, public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(Layout, CellsAsTheSheetHoldsThem) {
+    Fill(GetParam().headers, GetParam().rows);
+    form.PushButton13_Click();
+    EXPECT_TRUE(sp.dialogs.messages.empty());
+    EXPECT_EQ(office.cells, GetParam().expected);
+    EXPECT_EQ(office.liveObjects, 0);
+    EXPECT_EQ(form.MousePointer().Value(), kPointerNormal);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Layout,
+    ::testing::Values(
+        LayoutCase{"FullResults",
+                   {"Numbers", "Conversion", "Results"},
+                   {{{"255", "Decimal To Hexadecimal", "FF"}}, {{"16", "Decimal To Hexadecimal", "10"}}},
+                   {{{1, 1}, "Numbers"},
+                    {{1, 2}, "Conversion"},
+                    {{1, 3}, "Results"},
+                    {{2, 1}, "255"},
+                    {{2, 2}, "Decimal To Hexadecimal"},
+                    {{2, 3}, "FF"},
+                    {{3, 1}, "16"},
+                    {{3, 2}, "Decimal To Hexadecimal"},
+                    {{3, 3}, "10"}}},
+        LayoutCase{"ResultsOnly",
+                   {"Results"},
+                   {{{"0101"}}, {{"7"}}},
+                   {{{1, 1}, "Results"}, {{2, 1}, "0101"}, {{3, 1}, "7"}}},
+        // Every "=" leaves columns 2 and up; column 1 keeps its text.
+        LayoutCase{"EqualsSigns",
+                   {"Numbers", "Conversion", "Results"},
+                   {{{"=1+1", "=A=B=", "==7"}}, {{"==", "=", "x=y"}}},
+                   {{{1, 1}, "Numbers"},
+                    {{1, 2}, "Conversion"},
+                    {{1, 3}, "Results"},
+                    {{2, 1}, "=1+1"},
+                    {{2, 2}, "AB"},
+                    {{2, 3}, "7"},
+                    {{3, 1}, "=="},
+                    {{3, 3}, "xy"}}},
+        LayoutCase{"ResultsOnlyKeepsEquals", {"Results"}, {{{"=SUM(A1)"}}}, {{{1, 1}, "Results"}, {{2, 1}, "=SUM(A1)"}}},
+        // An unchecked row keeps its sheet row, empty.
+        LayoutCase{"UncheckedRowLeavesAGap",
+                   {"Results"},
+                   {{{"1"}}, {{"2"}, false}, {{"3"}}, {{"4"}, false}},
+                   {{{1, 1}, "Results"}, {{2, 1}, "1"}, {{4, 1}, "3"}}},
+        LayoutCase{"MissingSubItemsStayEmpty",
+                   {"Numbers", "Conversion", "Results"},
+                   {{{"9"}}, {{"", "", "0"}}},
+                   {{{1, 1}, "Numbers"}, {{1, 2}, "Conversion"}, {{1, 3}, "Results"}, {{2, 1}, "9"}, {{3, 3}, "0"}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ------------------------------------------------------------ call order
+
+TEST_F(SpreadsheetExportTest, CallsInOrderWithTheHourglassMeanwhile) {
+    Fill({"Numbers", "Conversion", "Results"}, {{{"1", "Decimal To Binary", "1"}}, {{"2", "Decimal To Binary", "10"}}});
+    std::vector<int> pointerDuring;
+    office.onCall = [&](int, const std::string&) { pointerDuring.push_back(form.MousePointer().Value()); };
+    form.PushButton13_Click();
+
+    const std::vector<std::string> expected = {
+        "Start",       "AddWorkbook",   "SetCellText 1 1 Numbers", "FitColumn 1", "SetCellText 1 2 Conversion",
+        "FitColumn 2", "SetCellText 1 3 Results", "FitColumn 3",   "SheetRows",   "SetBlockText 2 1 2x3",
+        "FitAllColumns", "SetVisible"};
+    EXPECT_EQ(CallsAfterAvailable(), expected);
+    for (int p : pointerDuring) EXPECT_EQ(p, kPointerBusy);
+    EXPECT_EQ(form.MousePointer().Value(), kPointerNormal);
+    // The workbook is released before the application; nothing stays held.
+    EXPECT_EQ(office.releases, (std::vector<std::string>{"workbook", "application"}));
+    EXPECT_EQ(office.liveObjects, 0);
+}
+
+TEST_F(SpreadsheetExportTest, RowsGoOverInBlocksThatJoin) {
+    const int rows = 1300;
+    FillNumbered(rows, 2);
+    form.ListView2->SetChecked(600, false);
+    form.PushButton13_Click();
+
+    std::vector<std::string> blocks;
+    for (const std::string& c : office.calls)
+        if (c.rfind("SetBlockText", 0) == 0) blocks.push_back(c);
+    EXPECT_EQ(blocks, (std::vector<std::string>{"SetBlockText 2 1 512x2", "SetBlockText 514 1 512x2",
+                                                "SetBlockText 1026 1 276x2"}));
+    EXPECT_EQ(office.cells.size(), static_cast<std::size_t>(2 + 2 * (rows - 1)));
+    for (int r : {1, 511, 512, 513, 1024, 1025, rows}) {
+        EXPECT_EQ(At(r + 1, 1), QString::number(r)) << r;
+        EXPECT_EQ(At(r + 1, 2), QStringLiteral("%1.2").arg(r)) << r;
+    }
+    EXPECT_EQ(office.cells.count(std::make_pair(601, 1)), 0u);
+    EXPECT_EQ(office.cells.count(std::make_pair(rows + 2, 1)), 0u);
+}
+
+// ------------------------------------------------------------ failures
+
+struct FailureCase {
+    const char* name;
+    int failAtCall;  // Start = 1, AddWorkbook = 2, headers 3..8, SheetRows 9, block 10, fit all 11, visible 12
+    int line;
+    std::vector<std::string> missingCalls;  // calls that must not have been made after the failure
+    bool cellsWritten;
+};
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+
+
+class Failure : public SpreadsheetExportTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(Failure, IsReportedOnceAndTheCommandGoesOnOrStops) {
+    Fill({"Numbers", "Conversion", "Results"}, {{{"1", "Decimal To Binary", "1"}}});
+    office.failAtCall = GetParam().failAtCall;
+    form.PushButton13_Click();
+
+    ASSERT_EQ(sp.dialogs.messages.size(), 1u);
+    EXPECT_EQ(sp.dialogs.messages[0].text, Report(office.failure, GetParam().line));
+    EXPECT_EQ(sp.dialogs.messages[0].title, kErrorReportTitle);
+    EXPECT_EQ(sp.dialogs.messages[0].style, kMsgExclamation);
+    const auto calls = CallsAfterAvailable();
+    for (const std::string& missing : GetParam().missingCalls)
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), missing), 0) << missing;
+    EXPECT_EQ(office.cells.count(std::make_pair(2, 1)) == 1, GetParam().cellsWritten);
+    EXPECT_EQ(form.MousePointer().Value(), kPointerNormal);
+    EXPECT_EQ(office.liveObjects, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Failure,
+    ::testing::Values(
+        // Without an application or a workbook nothing further can work.
+        FailureCase{"Start", 1, 106, {"AddWorkbook", "SetVisible"}, false},
+        FailureCase{"AddWorkbook", 2, 108, {"SetCellText 1 1 Numbers", "SetVisible"}, false},
+        // Any other failing call is reported and the export goes on.
+        FailureCase{"HeaderCell", 5, 116, {}, true},
+        FailureCase{"HeaderFit", 4, 120, {}, true},
+        FailureCase{"SheetRows", 9, 126, {}, true},
+        FailureCase{"Block", 10, 144, {}, false},
+        FailureCase{"FitAll", 11, 148, {}, true},
+        FailureCase{"Visible", 12, 150, {}, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct LostCase {
+    const char* name;
+    int loseAtCall;
+    int line;
+};
+void PrintTo(const LostCase& c, std::ostream* os) { *os << c.name; }
+
+
+class Lost : public SpreadsheetExportTest, public ::testing::WithParamInterface<LostCase> {};
+
+// The user closes the application in the middle: one report, then the
+// export stops instead of failing once per remaining call.
+TEST_P(Lost, IsReportedOnceAndStopsTheExport) {
+    FillNumbered(2000, 3);
+    office.loseAtCall = GetParam().loseAtCall;
+    form.PushButton13_Click();
+
+    ASSERT_EQ(sp.dialogs.messages.size(), 1u);
+    EXPECT_EQ(sp.dialogs.messages[0].text, Report("Scripted loss of the application", GetParam().line));
+    EXPECT_EQ(static_cast<int>(CallsAfterAvailable().size()), GetParam().loseAtCall);
+    EXPECT_EQ(form.MousePointer().Value(), kPointerNormal);
+    EXPECT_EQ(office.liveObjects, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Lost,
+                         ::testing::Values(LostCase{"Start", 1, 106}, LostCase{"AddWorkbook", 2, 108},
+                                           LostCase{"FirstHeader", 3, 116}, LostCase{"HeaderFit", 6, 120},
+                                           LostCase{"SheetRows", 9, 126}, LostCase{"FirstBlock", 10, 144},
+                                           LostCase{"ThirdBlock", 12, 144}, LostCase{"FitAll", 14, 148},
+                                           LostCase{"Visible", 15, 150}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Rows removed from the list while the export yields: one report for the
+// first missing row, then the rows read so far are still handed over.
+TEST_F(SpreadsheetExportTest, ResultsClearedMidwayAreReportedOnce) {
+    FillNumbered(1500, 1);
+    office.onCall = [&](int, const std::string& call) {
+        if (call == "SetBlockText 2 1 512x1") form.PushButton2_Click();  // "Clear Results"
+    };
+    form.PushButton13_Click();
+
+    ASSERT_EQ(Reports().size(), 1u);
+    EXPECT_TRUE(Reports()[0].text.contains(QStringLiteral("at line 130\r"))) << Reports()[0].text.toStdString();
+    const auto calls = CallsAfterAvailable();
+    EXPECT_EQ(calls.back(), "SetVisible");
+    EXPECT_EQ(At(513, 1), "512");
+    EXPECT_EQ(office.cells.count(std::make_pair(514, 1)), 0u);
+    EXPECT_EQ(form.MousePointer().Value(), kPointerNormal);
+}
+
+// ------------------------------------------------------------ row limit
+
+struct LimitCase {
+    const char* name;
+    int sheetRows;
+    int listRows;
+    std::vector<int> unchecked;
+    long long leftOut;  // 0: no message
+};
+void PrintTo(const LimitCase& c, std::ostream* os) { *os << c.name; }
+
+
+class RowLimit : public SpreadsheetExportTest, public ::testing::WithParamInterface<LimitCase> {};
+
+TEST_P(RowLimit, RowsBeyondTheSheetAreCountedInOneMessage) {
+    const LimitCase& c = GetParam();
+    FillNumbered(c.listRows, 1);
+    for (int r : c.unchecked) form.ListView2->SetChecked(r, false);
+    office.sheetRows = c.sheetRows;
+    form.PushButton13_Click();
+
+    const int lastListRow = std::min(c.listRows, c.sheetRows - 1);
+    EXPECT_EQ(office.cells.rbegin()->first.first <= c.sheetRows, true);
+    if (lastListRow >= 1 && std::count(c.unchecked.begin(), c.unchecked.end(), lastListRow) == 0) {
+        EXPECT_EQ(At(lastListRow + 1, 1), QString::number(lastListRow));
+    }
+    EXPECT_EQ(office.cells.count(std::make_pair(c.sheetRows + 1, 1)), 0u);
+    if (c.leftOut == 0) {
+        EXPECT_TRUE(sp.dialogs.messages.empty());
+        return;
+    }
+    ASSERT_EQ(sp.dialogs.messages.size(), 1u);
+    const RecordedMessage& m = sp.dialogs.messages[0];
+    EXPECT_TRUE(m.text.contains(QStringLiteral(" %1 result row").arg(c.leftOut))) << m.text.toStdString();
+    EXPECT_TRUE(m.text.contains(QString::number(c.sheetRows))) << m.text.toStdString();
+    EXPECT_EQ(m.style, kMsgOkOnly);
+    EXPECT_EQ(m.title, form.ApplicationTitle());
+    // The message comes once the workbook is shown.
+    EXPECT_EQ(CallsAfterAvailable().back(), "SetVisible");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RowLimit,
+                         ::testing::Values(LimitCase{"Fits", 10, 9, {}, 0},
+                                           LimitCase{"OneOver", 10, 10, {}, 1},
+                                           LimitCase{"SeveralOver", 10, 15, {}, 6},
+                                           LimitCase{"UncheckedOverflowIsNoLoss", 10, 12, {10, 11, 12}, 0},
+                                           LimitCase{"SomeUncheckedOver", 10, 15, {11, 14}, 4},
+                                           LimitCase{"OnlyHeaderRow", 1, 3, {}, 3}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace bw
