@@ -45,8 +45,9 @@ public:
     void AppendRow(std::span<const std::string_view> cells);  // UTF-8 cells: text, sub-item 1, ...
     int RowCount() const;
     QString RowText(int row) const;
-    QString SubItem(int row, int n) const;  // empty when the row has no such cell
+    QString SubItem(int row, int n) const;  // empty when the row has no such cell (n = 0: the row's text)
     // Cell c of a row as UTF-8 (c = 1 is the row's text); empty when absent.
+    // The view stays valid until the rows next change.
     std::string_view CellUtf8(int row, int c) const;
     int CellCount(int row) const;
     bool Checked(int row) const;
@@ -54,7 +55,9 @@ public:
     void RemoveRow(int row);
     void ClearRows();
     // Position of the selected (current) row; 0 when no row is selected.
+    // Removing the selected row selects the row that closes up into its place.
     int SelectedIndex() const;
+    void SelectRow(int row);  // makes the row current and selected; throws AppError when it does not exist
 
     // Batching of appends for the view.
     void BeginBatch();
@@ -62,6 +65,14 @@ public:
     void FlushRows();
 
     ListViewModel* Model() const { return model_; }
+
+    // The platform's virtual key code for a Qt key (46 = Delete, 8 = Backspace,
+    // letters as upper-case ASCII; 0 when the key has none), and the shift
+    // state bits of the modifiers (1 Shift, 2 Ctrl, 4 Alt).
+    static int VirtualKey(int qtKey, Qt::KeyboardModifiers modifiers);
+    static int ShiftState(Qt::KeyboardModifiers modifiers);
+    // Twips (1/1440 inch) to pixels at the given dots per inch, rounded.
+    static int TwipsToPixels(int twips, int dpi);
 
 signals:
     void KeyDown(int keyCode, int shift);  // keyCode as the original (46 = Delete)
@@ -72,8 +83,13 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    // Home and End go to the first and last row, as in a list.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
 private:
+    void UpdateRowHeight();
+
     ListViewModel* model_;
 };
 
