@@ -8,7 +8,10 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QPainter>
 #include <QPalette>
+#include <QProxyStyle>
+#include <QStyleOptionGroupBox>
 #include <QScreen>
 #include <QScrollBar>
 #include <cmath>
@@ -43,9 +46,46 @@ QFont ArialBold(double pointSize) {
     return font;
 }
 
+// Draws a frame as a plain line with its title set into the top edge, so
+// that the inside of the frame shows the frame's own background (white, or
+// the skin's colour); some styles shade frames with an image of their own.
+class PlainFrameStyle : public QProxyStyle {
+public:
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                            const QWidget* widget) const override {
+        const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+        if (control != CC_GroupBox || !box) {
+            QProxyStyle::drawComplexControl(control, option, painter, widget);
+            return;
+        }
+        const QRect label = subControlRect(CC_GroupBox, option, SC_GroupBoxLabel, widget).translated(kTitleIndent, 0);
+        const QRect frame = option->rect.adjusted(0, label.center().y(), -1, -1);
+        painter->save();
+        painter->setPen(box->palette.color(QPalette::Mid));
+        if (box->text.isEmpty()) {
+            painter->drawLine(frame.topLeft(), frame.topRight());
+        } else {
+            painter->drawLine(frame.topLeft(), QPoint(label.left() - 2, frame.top()));
+            painter->drawLine(QPoint(label.right() + 2, frame.top()), frame.topRight());
+        }
+        painter->drawLine(frame.topLeft(), frame.bottomLeft());
+        painter->drawLine(frame.topRight(), frame.bottomRight());
+        painter->drawLine(frame.bottomLeft(), frame.bottomRight());
+        painter->restore();
+        drawItemText(painter, label, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, box->palette,
+                     box->state & State_Enabled, box->text, QPalette::WindowText);
+    }
+
+private:
+    static constexpr int kTitleIndent = 6;
+};
+
 void SetBackground(QWidget& widget, const QColor& colour) {
+    // Buttons (option buttons and check boxes too) fill with the button
+    // role, other widgets with the window role.
     QPalette palette = widget.palette();
     palette.setColor(QPalette::Window, colour);
+    palette.setColor(widget.backgroundRole(), colour);
     widget.setPalette(palette);
     widget.setAutoFillBackground(true);
 }
@@ -118,6 +158,10 @@ Form1::Form1(Platform& platform, QWidget* parent)
     SetBackground(*this, Qt::white);
     SetBackground(*Frame1, Qt::white);
     SetBackground(*Frame2, Qt::white);
+    auto* frameStyle = new PlainFrameStyle;
+    frameStyle->setParent(this);
+    Frame1->setStyle(frameStyle);
+    Frame2->setStyle(frameStyle);
     SetBackground(*Option1, Qt::white);
     SetBackground(*Option2, Qt::white);
     const QFont buttonFont = ArialBold(11.25);

@@ -100,6 +100,9 @@ TEST(Form1Layout, WhiteWindowFramesAndOptionButtonsWithoutSkin) {
                        static_cast<QWidget*>(window->Option2)}) {
         EXPECT_EQ(w->palette().color(QPalette::Window), QColor(Qt::white)) << w->objectName().toStdString();
         EXPECT_TRUE(w->autoFillBackground()) << w->objectName().toStdString();
+        if (w != window.form.get()) {
+            EXPECT_EQ(WindowDriver::DrawnColour(w), QColor(Qt::white)) << w->objectName().toStdString();
+        }
     }
     // Drawn white: a pixel of the window's background between two buttons.
     const QImage shot = window->grab().toImage();

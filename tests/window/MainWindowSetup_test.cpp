@@ -259,6 +259,9 @@ protected:
                            static_cast<QWidget*>(window->Frame2), static_cast<QWidget*>(window->Option1),
                            static_cast<QWidget*>(window->Option2)}) {
             EXPECT_EQ(w->palette().color(QPalette::Window), expected) << w->objectName().toStdString();
+            if (w != window.form.get()) {
+                EXPECT_EQ(WindowDriver::DrawnColour(w), expected) << w->objectName().toStdString();
+            }
         }
         EXPECT_EQ(window->PushButton6->palette().color(QPalette::Button), QColor(Qt::white));
     }

@@ -77,6 +77,14 @@ public:
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
     }
 
+    // The colour the widget draws at a point (a corner of its own area when
+    // no point is given: inside the border, away from any text).
+    static QColor DrawnColour(QWidget* widget, QPoint at = QPoint()) {
+        const QImage image = widget->grab().toImage();
+        if (at.isNull()) at = QPoint(image.width() - 4, image.height() - 4);
+        return QColor(image.pixel(at));
+    }
+
     // The texts of all rows of a list (first cells).
     static QStringList Rows(const ListView* list) {
         QStringList rows;
