@@ -2,7 +2,7 @@
 
 #include "export/ClipboardExport.h"
 
-#include <vector>
+#include <string>
 
 #include "export/AlignedText.h"
 #include "shell/ErrorReport.h"
@@ -14,6 +14,8 @@
 namespace bw {
 
 namespace {
+
+constexpr double kLargestReservation = 1 << 29;  // characters
 
 // One attempt of a clipboard call; a throwing call counts as failed.
 template <class F>
@@ -27,14 +29,23 @@ bool Attempt(F&& call) {
 
 }  // namespace
 
-std::string ClipboardTextOfListview(ListView& list, const ExportPacing& pacing, bool* stopped) {
+QString ClipboardTextOfListview(ListView& list, const ExportPacing& pacing, bool* stopped) {
     const int interval = pacing.yieldSliceMs <= 0 ? 1 : 64;
     TimeSliceYield ticker(pacing.yieldSliceMs);
     if (stopped) *stopped = false;
+    // Lines are built as UTF-8 and handed over to the clipboard's text at
+    // every pause, so that the conversion is spread over the time slices.
+    QString result;
+    std::string text;
+    auto moveOut = [&] {
+        result.append(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        text.clear();
+    };
     // Pauses when the slice is over; afterwards the row must still be there
     // (reading it throws otherwise). Returns true when the copy must end.
     auto pause = [&](int r) {
         if (r % interval != 0 || !ticker.Due()) return false;
+        moveOut();
         ticker.Yield();
         if (pacing.stop && pacing.stop()) {
             if (stopped) *stopped = true;
@@ -51,7 +62,12 @@ std::string ClipboardTextOfListview(ListView& list, const ExportPacing& pacing, 
         if (pause(r)) return {};
         for (int c = 1; c <= columns; ++c) widths.Measure(c - 1, list.CellUtf8(r, c));
     }
-    std::string text;
+    // Room for every line at full width at once, so that the text is not
+    // copied over again as it grows (lines lose only trailing blanks).
+    std::size_t lineWidth = static_cast<std::size_t>(columns) + 2;
+    for (int c = 0; c < columns; ++c) lineWidth += widths[static_cast<std::size_t>(c)];
+    if (const double estimate = double(lineWidth) * rows; estimate < kLargestReservation)
+        result.reserve(static_cast<qsizetype>(estimate));
     for (int r = 1; r <= rows; ++r) {
         if (pause(r)) return {};
         if (!list.Checked(r)) continue;
@@ -60,16 +76,17 @@ std::string ClipboardTextOfListview(ListView& list, const ExportPacing& pacing, 
             AppendAlignedCell(text, list.CellUtf8(r, c), widths[static_cast<std::size_t>(c - 1)]);
         EndClipboardLine(text, lineStart);
     }
-    return text;
+    moveOut();
+    return result;
 }
 
 void CopyListviewToClipboard(ListView& list, Clipboard& clipboard, const ExportPacing& pacing) {
     if (list.RowCount() == 0) return;
     bool stopped = false;
-    const std::string text = ClipboardTextOfListview(list, pacing, &stopped);
+    const QString text = ClipboardTextOfListview(list, pacing, &stopped);
     if (stopped) return;
     ClearClipboardRetrying(clipboard);
-    SetClipboardTextRetrying(clipboard, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    SetClipboardTextRetrying(clipboard, text);
 }
 
 bool ClearClipboardRetrying(Clipboard& clipboard) {

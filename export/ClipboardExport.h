@@ -3,7 +3,6 @@
 // "Copy Results To Clipboard": a list as aligned plain text on the clipboard.
 
 #include <QString>
-#include <string>
 
 #include "export/TextFileExport.h"
 
@@ -19,7 +18,7 @@ class ListView;
 // as paced. Throws AppError when a row goes away while the text is built.
 // Sets *stopped (when given) and returns the empty text when pacing.stop()
 // ended the building.
-std::string ClipboardTextOfListview(ListView& list, const ExportPacing& pacing = {}, bool* stopped = nullptr);
+QString ClipboardTextOfListview(ListView& list, const ExportPacing& pacing = {}, bool* stopped = nullptr);
 
 // Puts the text of ClipboardTextOfListview on the clipboard, after emptying
 // it. A list without rows leaves the clipboard untouched; so does a failure

@@ -4,6 +4,7 @@
 #include "window/LoadNumbers.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <memory>
 #include <span>
@@ -127,6 +128,11 @@ void LoadListviewFromTextFile(ListView& list, const QString& path, Dialogs& dial
         dialogs.MessageBox(QStringLiteral("File not found"), kMsgOkOnly, title);
         return;
     }
+    // A pipe or a device could block the window or never end: only folders
+    // (which fail below with the system's reason) and files are opened.
+    const QFileInfo info(path);
+    if (!info.isFile() && !info.isDir())
+        throw AppError((path + QStringLiteral(": Not a regular file")).toStdString());
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw AppError((path + QStringLiteral(": ") + file.errorString()).toStdString());

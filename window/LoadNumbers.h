@@ -49,7 +49,8 @@ private:
 // Text is decoded as the system's locale does (UTF-8 here). A missing file
 // shows "File not found" (OK only, no icon, the given title) and adds
 // nothing. Any other failure to open or read throws AppError with the
-// system's reason; the rows read before it stay. The window's pending events
+// system's reason (a pipe or a device is refused as not a regular file);
+// the rows read before it stay. The window's pending events
 // are processed every yieldSliceMs while a large file is read; when stop()
 // returns true after such a pause, reading ends there.
 void LoadListviewFromTextFile(ListView& list, const QString& path, Dialogs& dialogs, const QString& title,

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "shell/AppError.h"
@@ -166,12 +167,15 @@ TEST(LoadFile, MissingFileShowsFileNotFound) {
     EXPECT_EQ(list.RowCount(), 0);
 }
 
-// Paths that exist but cannot be read as a file throw with the reason.
+// Paths that exist but cannot be read as a list file throw with the reason;
+// a pipe or a device is not waited for or read without end.
 TEST(LoadFile, UnreadablePathsThrow) {
     ScriptedPlatform sp;
     ListView list(false);
     QTemporaryDir dir;
-    for (const QString& path : {dir.path(), QString("/proc/self/mem")}) {
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    for (const QString& path : {dir.path(), QString("/proc/self/mem"), fifo, QString("/dev/zero")}) {
         try {
             LoadListviewFromTextFile(list, path, sp.dialogs, "Basewright");
             ADD_FAILURE() << "no failure for " << path.toStdString();
