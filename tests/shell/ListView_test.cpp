@@ -552,6 +552,7 @@ TEST(ListViewEvents, DoubleClicksAndMouseMoves) {
 
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, QPoint(150, 280));  // below the rows
     EXPECT_EQ(doubles.count(), 2);
+    EXPECT_EQ(list.SelectedIndex(), 2);  // a click on empty space keeps the selection
 
     QTest::mouseMove(list.viewport(), list.CellCentre(1, 1));
     QTest::mouseMove(list.viewport(), QPoint(100, 250));
