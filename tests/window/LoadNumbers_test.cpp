@@ -273,16 +273,18 @@ TEST_F(LoadCommand, SeveralFilesWithFailuresAmongThem) {
     Write(dir.filePath("plain"), "x");
     QDir(dir.path()).mkdir("folder.txt");
     sp.dialogs.QueueOpenFiles({dir.filePath("c.txt"), dir.filePath("folder.txt"), dir.filePath("plain/missing.txt"),
-                               dir.filePath("a.txt")});
+                               "/proc/self/mem", dir.filePath("a.txt")});
     form.PushButton3_Click();
     EXPECT_EQ(Rows(*form.ListView1), (QStringList{"3", "4", "1", "2"}));
-    ASSERT_EQ(sp.dialogs.messages.size(), 2u);
+    ASSERT_EQ(sp.dialogs.messages.size(), 3u);
     EXPECT_EQ(sp.dialogs.messages[0].title, "Application Error");
     EXPECT_TRUE(sp.dialogs.messages[0].text.startsWith(dir.filePath("folder.txt") + ": "));
     EXPECT_TRUE(sp.dialogs.messages[0].text.contains("PushButton3_Click at line 134\r\r"));
     EXPECT_EQ(sp.dialogs.messages[1].text, "File not found");
     EXPECT_EQ(sp.dialogs.messages[1].title, form.ApplicationTitle());
-    EXPECT_EQ(pointers, (std::vector<int>{kPointerBusy, kPointerBusy}));
+    EXPECT_TRUE(sp.dialogs.messages[2].text.startsWith("/proc/self/mem: "));
+    EXPECT_TRUE(sp.dialogs.messages[2].text.contains("PushButton3_Click at line 134\r\r"));
+    EXPECT_EQ(pointers, (std::vector<int>{kPointerBusy, kPointerBusy, kPointerBusy}));
     EXPECT_EQ(form.MousePointer().Value(), kPointerNormal);
     EXPECT_EQ(form.CommonDialog1FileName, dir.path());
 }
