@@ -46,7 +46,22 @@ void ConvertEntryInto(int sourceBase, int targetBase, std::string_view entry, st
     }
     detail::CheckLength(entry);
 
-    // One pass: the shown text (blanks become "0"), the largest digit value
+    // The common case: nothing but digits "0" to "9" that are all digits of
+    // the source base. No base raising, no blanks, plain ASCII.
+    if (detail::AllDecimalDigitsBelow(entry, std::min(sourceBase, 10))) {
+        const std::size_t shownStart = shown.size();
+        shown.append(entry);
+        try {
+            detail::ConvertAsciiInto(entry, static_cast<std::uint32_t>(sourceBase),
+                                     static_cast<std::uint32_t>(targetBase), result);
+        } catch (...) {
+            shown.resize(shownStart);
+            throw;
+        }
+        return;
+    }
+
+    // Otherwise one pass: the shown text (blanks become "0"), the largest digit value
     // and whether the entry is plain ASCII.
     const std::size_t shownStart = shown.size();
     shown.resize(shownStart + entry.size());

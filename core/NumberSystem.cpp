@@ -341,39 +341,6 @@ constexpr auto MakeByteDigits() {
 template <int kBits>
 constexpr auto kByteDigits = MakeByteDigits<kBits>();
 
-// The sixteen hexadecimal digits of x, most significant first.
-inline void PutHexLimb(char* dst, u64 x) {
-    auto spread = [](std::uint32_t half) {  // nibble i of half into byte i
-        u64 b = half;
-        b = (b | (b << 16)) & 0x0000FFFF0000FFFFu;
-        b = (b | (b << 8)) & 0x00FF00FF00FF00FFu;
-        b = (b | (b << 4)) & 0x0F0F0F0F0F0F0F0Fu;
-        return b;
-    };
-    auto ascii = [](u64 nibbles) {  // "0"-"9", and "A"-"F" 7 codes further on
-        const u64 letters = ((nibbles + 0x0606060606060606u) >> 4) & 0x0101010101010101u;
-        u64 text = nibbles + 0x3030303030303030u + letters * 7;
-        if constexpr (std::endian::native == std::endian::little) text = __builtin_bswap64(text);
-        return text;
-    };
-    const u64 high = ascii(spread(static_cast<std::uint32_t>(x >> 32)));
-    const u64 low = ascii(spread(static_cast<std::uint32_t>(x)));
-    std::memcpy(dst, &high, 8);
-    std::memcpy(dst + 8, &low, 8);
-}
-
-void AppendHexadecimal(const u64* v, std::size_t n, std::string& out) {
-    const auto topDigits = static_cast<std::size_t>(16 - std::countl_zero(v[n - 1]) / 4);
-    char top[16];
-    PutHexLimb(top, v[n - 1]);
-    const std::size_t start = out.size();
-    out.resize(start + topDigits + 16 * (n - 1));
-    char* dst = out.data() + start;
-    std::memcpy(dst, top + 16 - topDigits, topDigits);
-    dst += topDigits;
-    for (std::size_t i = n - 1; i-- > 0; dst += 16) PutHexLimb(dst, v[i]);
-}
-
 // Digits of nonzero v in base 2^kBits (kBits 1 to 5), most significant
 // first, read straight from the bits.
 template <int kBits>
@@ -408,6 +375,36 @@ void AppendPowerOfTwo(const u64* v, std::size_t n, std::string& out) {
         if (offset + kBits > 64 && limb + 1 < n) d |= v[limb + 1] << (64 - offset);
         *dst++ = kDigitChars[d & kMask];
     }
+}
+
+// The sixteen hexadecimal digits of x, most significant first.
+inline void PutHexLimb(char* dst, u64 x) {
+    auto spread = [](std::uint32_t half) {  // nibble i of half into byte i
+        u64 b = half;
+        b = (b | (b << 16)) & 0x0000FFFF0000FFFFu;
+        b = (b | (b << 8)) & 0x00FF00FF00FF00FFu;
+        b = (b | (b << 4)) & 0x0F0F0F0F0F0F0F0Fu;
+        return b;
+    };
+    auto ascii = [](u64 nibbles) {  // "0"-"9", and "A"-"F" 7 codes further on
+        const u64 letters = ((nibbles + 0x0606060606060606u) >> 4) & 0x0101010101010101u;
+        u64 text = nibbles + 0x3030303030303030u + letters * 7;
+        if constexpr (std::endian::native == std::endian::little) text = __builtin_bswap64(text);
+        return text;
+    };
+    const u64 high = ascii(spread(static_cast<std::uint32_t>(x >> 32)));
+    const u64 low = ascii(spread(static_cast<std::uint32_t>(x)));
+    std::memcpy(dst, &high, 8);
+    std::memcpy(dst + 8, &low, 8);
+}
+
+void AppendHexadecimal(const u64* v, std::size_t n, std::string& out) {
+    if (n > kBoundedLimbs + 1) return AppendPowerOfTwo<4>(v, n, out);
+    const auto topDigits = static_cast<std::size_t>(16 - std::countl_zero(v[n - 1]) / 4);
+    char buffer[16 * (kBoundedLimbs + 1)];
+    char* dst = buffer;
+    for (std::size_t i = n; i-- > 0; dst += 16) PutHexLimb(dst, v[i]);
+    out.append(buffer + 16 - topDigits, topDigits + 16 * (n - 1));
 }
 
 constexpr char kDigitPairs[] =
@@ -528,6 +525,29 @@ namespace detail {
 
 void CheckLength(std::string_view text) {
     if (text.size() > kMaxTextLength && CharacterCount(text) > kMaxTextLength) Fail(kOverflowDescription);
+}
+
+bool AllDecimalDigitsBelow(std::string_view text, int limit) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    // Eight bytes at a time: all below 0x80, then adding 0x80 - "0" sets the
+    // top bit of each byte >= "0" and adding 0x80 - ("0" + limit) that of
+    // each byte >= "0" + limit; no sum carries into the next byte.
+    constexpr u64 kOnes = 0x0101010101010101u;
+    constexpr u64 kTops = 0x8080808080808080u;
+    const u64 atLeastZero = (0x80 - '0') * kOnes;
+    const u64 atLeastLimit = static_cast<u64>(0x80 - '0' - limit) * kOnes;
+    for (; end - p >= 8; p += 8) {
+        u64 x;
+        std::memcpy(&x, p, 8);
+        if ((x & kTops) != 0 || ((x + atLeastZero) & kTops) != kTops || ((x + atLeastLimit) & kTops) != 0) {
+            return false;
+        }
+    }
+    for (; p < end; ++p) {
+        if (*p < '0' || *p >= '0' + limit) return false;
+    }
+    return true;
 }
 
 int MaxDigitValue(std::string_view text) {

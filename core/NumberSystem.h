@@ -10,6 +10,22 @@
 // CoreError("Overflow"); so does a value whose correctly rounded double is
 // not finite (value >= 2^1024 - 2^970) wherever the value has to go through
 // DecimalToBase (DecimalToBase itself and ConvertBase).
+//
+// The length limit applies to the text argument of ConvertBase,
+// BaseToDecimal, DecimalToBase, MinimumBase and ReverseText (and of the
+// digit-string routines of Calculations.h); CharacterCount counts any text.
+// The value limit is checked while the digits are read, so a long text of
+// large digits fails after its first few hundred bits. BaseToDecimal has no
+// value limit: it converts any text within the length limit exactly.
+//
+// Bases are read as whole numbers: digits "0"-"9" only (else "Type
+// mismatch"), the empty text as 0, above 2147483647 "Overflow". A source
+// base of 0 or 1 reads by the powers 0^k and 1^k (only the last digit
+// counts; all digits add up). For a nonzero value a target base of 0 fails
+// with "Division by zero" and a target base of 1 with "Target base must be
+// at least 2"; a value of zero is "0" in any base. Target bases above 36
+// write no character for digit values above 35. DecimalToBase accepts only
+// "0"-"9" in its decimal text ("Type mismatch" otherwise).
 
 #include <string>
 #include <string_view>
@@ -41,13 +57,16 @@ double MinimumBase(std::string& text);
 // Digit value 0-35 of one character, 0 for any other character.
 double CharToDigit(char32_t c);
 
-// "0"-"9", "A"-"Z" for 0-35; empty text above 35.
+// "0"-"9", "A"-"Z" for 0-35; empty text above 35 and for values that are
+// not whole numbers from 0 to 35.
 std::string DigitToChar(double value);
 
-double MaxOfArray(const std::vector<double>& values);
-double MaxOfTwo(double a, double b);
+double MaxOfArray(const std::vector<double>& values);  // 0 for no values
+double MaxOfTwo(double a, double b);                   // (a + b)/2 + |a - b|/2
 
-// The characters (code points) in reverse order.
+// The characters (code points) in reverse order. A byte that does not
+// belong to a well-formed UTF-8 sequence counts as one character and is
+// kept as it is.
 std::string ReverseText(std::string_view text);
 
 // Number of characters (code points) of a UTF-8 text.

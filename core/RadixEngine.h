@@ -26,6 +26,10 @@ inline std::uint8_t DigitValueOf(std::uint8_t c) {
     return static_cast<std::uint8_t>((d & digitMask) | ((l + 10) & letterMask));
 }
 
+// True when every byte of the text is one of the first `limit` (1 to 10)
+// decimal digits "0", "1", ...
+bool AllDecimalDigitsBelow(std::string_view text, int limit);
+
 // The largest digit value (0-35) among the characters of a UTF-8 text.
 int MaxDigitValue(std::string_view text);
 

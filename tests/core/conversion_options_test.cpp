@@ -126,3 +126,30 @@ TEST(ConvertEntry, PassesOnOverflowAndLeavesBuffersUntouched) {
 
 }  // namespace
 }  // namespace bw
+
+namespace bw {
+namespace {
+
+// Entries of plain digits take a shortcut; a single other byte anywhere in
+// them must send them the long way (base raising, blank replacement).
+TEST(ConvertEntry, OneForeignByteAnywhereIsHonoured) {
+    const std::string odd[] = {"/", ":", "2", "7", "8", "9", " ", "a", "Z", "\xC3\xA9", "\x80"};
+    for (std::size_t length = 1; length <= 20; ++length) {
+        for (std::size_t at = 0; at < length; ++at) {
+            for (const std::string& o : odd) {
+                std::string entry(length, '1');
+                entry.replace(at, 1, o);
+                std::string shown = entry;
+                for (char& c : shown) c = c == ' ' ? '0' : c;
+                std::string probe = entry;
+                const int base = std::max(2, static_cast<int>(MinimumBase(probe)));
+                const ConvertedEntry got = ConvertEntry("Binary To Decimal", entry);
+                ASSERT_EQ(got.shownText, shown);
+                ASSERT_EQ(got.resultText, ConvertBase(shown, std::to_string(base), "10")) << '"' << entry << '"';
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace bw

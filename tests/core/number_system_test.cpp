@@ -358,3 +358,22 @@ INSTANTIATE_TEST_SUITE_P(Texts, ReverseTable, ::testing::ValuesIn(kReverseCases)
 
 }  // namespace
 }  // namespace bw
+
+namespace bw {
+namespace {
+
+// Every byte value reads the same in the base raising, in the conversion
+// and in CharToDigit (bytes >= 0x80 are parts of characters reading as 0).
+TEST(DigitValues, AgreeForEveryByteAcrossRoutines) {
+    for (int b = 1; b < 256; ++b) {
+        const std::string text(1, static_cast<char>(b));
+        const int expected = b < 0x80 ? static_cast<int>(CharToDigit(static_cast<char32_t>(b))) : 0;
+        std::string probe = text;
+        EXPECT_EQ(MinimumBase(probe), expected + 1) << b;
+        EXPECT_EQ(ConvertBase(text, "36", "10"), std::to_string(expected)) << b;
+        EXPECT_EQ(ConvertBase("1" + text, "36", "10"), std::to_string(36 + expected)) << b;
+    }
+}
+
+}  // namespace
+}  // namespace bw
