@@ -432,23 +432,17 @@ namespace {
 
 class ResultsOnlyWriter : public RowWriter {
 public:
-    explicit ResultsOnlyWriter(OutputBuffer& out) : out_(out) {}
+    explicit ResultsOnlyWriter(OutputBuffer& out) : out_(out) { resultLinesInPlace_ = &out; }
     void Row(std::string_view, std::string_view result) override {
         out_.Append(result);
         out_.Append('\n');
     }
-    std::string* ResultInPlace(std::size_t size) override {
-        slot_ = &out_.Room(size + 1);
-        return slot_;
-    }
-    void EndResultInPlace() override { slot_->push_back('\n'); }  // room was made for it
     void LongRowBegin() override {}
     void LongRowShown(std::string_view) override {}
     void LongRowEnd() override { out_.Append('\n'); }
 
 private:
     OutputBuffer& out_;
-    std::string* slot_ = nullptr;
 };
 
 class FullWriter : public RowWriter {
@@ -538,7 +532,8 @@ namespace {
 class EntryConverter : public LineConsumer {
 public:
     EntryConverter(int sourceBase, int targetBase, RowWriter& writer, OutputBuffer& errors)
-        : sourceBase_(sourceBase), targetBase_(targetBase), writer_(writer), errors_(errors) {}
+        : sourceBase_(sourceBase), targetBase_(targetBase), writer_(writer),
+          inPlace_(writer.ResultLinesInPlace()), errors_(errors) {}
 
     void StartInput(std::string_view displayName) {
         inputName_ = displayName;
@@ -551,10 +546,11 @@ public:
         shown_.clear();
         result_.clear();
         try {
-            if (std::string* out = writer_.ResultInPlace(kLongestResult)) {
+            if (inPlace_ != nullptr) {
                 // On a failure the core leaves `out` as it was.
-                ConvertEntryInto(sourceBase_, targetBase_, text, shown_, *out);
-                writer_.EndResultInPlace();
+                std::string& out = inPlace_->Room(kLongestResult + 1);
+                ConvertEntryInto(sourceBase_, targetBase_, text, shown_, out);
+                out.push_back('\n');
                 return;
             }
             ConvertEntryInto(sourceBase_, targetBase_, text, shown_, result_);
@@ -605,6 +601,7 @@ private:
     int sourceBase_;
     int targetBase_;
     RowWriter& writer_;
+    OutputBuffer* inPlace_;
     OutputBuffer& errors_;
     std::string inputName_;
     unsigned long long lineNumber_ = 0;

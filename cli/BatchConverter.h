@@ -208,11 +208,11 @@ class RowWriter {
 public:
     virtual ~RowWriter() = default;
     virtual void Row(std::string_view shown, std::string_view result) = 0;
-    // A writer that prints the result text alone may offer its output to
-    // append the result to in place (room for `size` bytes), saving a copy;
-    // the row is then completed by EndResultInPlace. Null when it does not.
-    virtual std::string* ResultInPlace(std::size_t /*size*/) { return nullptr; }
-    virtual void EndResultInPlace() {}
+    // A writer whose row is just the result text and LF may name its output
+    // here: the converter then appends each converted result and its LF to
+    // that buffer in place, saving a copy and two calls per entry; Row is
+    // still called for failed entries. Null for every other writer.
+    OutputBuffer* ResultLinesInPlace() const { return resultLinesInPlace_; }
     // An entry too long to hold in memory (it always fails): its shown text
     // arrives in pieces between LongRowBegin and LongRowEnd.
     virtual void LongRowBegin() = 0;
@@ -220,6 +220,9 @@ public:
     virtual void LongRowEnd() = 0;
     // After the last entry.
     virtual void Finish() {}
+
+protected:
+    OutputBuffer* resultLinesInPlace_ = nullptr;
 };
 
 std::unique_ptr<RowWriter> MakeRowWriter(OutputFormat format, std::string_view conversionName,
