@@ -98,6 +98,31 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+// Lines of every length from 0 to 70 with all three terminators, so that
+// terminators fall at every place of the 16-byte steps of the scan.
+TEST(LineSplitterTest, LinesOfEveryLengthAgreeWithAByteByByteSplit) {
+    std::string input;
+    std::vector<std::string> expected;
+    const char* terminators[] = {"\n", "\r\n", "\r"};
+    unsigned seed = 12345;
+    for (int round = 0; round < 3; ++round) {
+        for (std::size_t length = 0; length <= 70; ++length) {
+            std::string line;
+            for (std::size_t i = 0; i < length; ++i) {
+                seed = seed * 1103515245u + 12345u;
+                line.push_back(static_cast<char>('0' + (seed >> 16) % 10));
+            }
+            expected.push_back(line);
+            input += line;
+            input += terminators[(length + static_cast<std::size_t>(round)) % 3];
+        }
+    }
+    for (std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{16}, std::size_t{17},
+                              std::size_t{64}, input.size()}) {
+        EXPECT_EQ(SplitInPieces(input, piece), expected) << "block size " << piece;
+    }
+}
+
 TEST(LineSplitterTest, CrAtBlockEndFollowedByLfInNextBlockIsOneTerminator) {
     RecordingConsumer consumer;
     LineSplitter splitter(consumer, 1000);
