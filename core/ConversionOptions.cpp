@@ -46,9 +46,13 @@ void ConvertEntryInto(int sourceBase, int targetBase, std::string_view entry, st
     }
     detail::CheckLength(entry);
 
-    // The common case: nothing but digits "0" to "9" that are all digits of
-    // the source base. No base raising, no blanks, plain ASCII.
-    if (detail::AllDecimalDigitsBelow(entry, std::min(sourceBase, 10))) {
+    // The common cases: nothing but digits "0" to "9" that are all digits
+    // of the source base. No base raising, no blanks, plain ASCII.
+    if (sourceBase == 10 && detail::TryConvertPlainDecimalInto(entry, static_cast<std::uint32_t>(targetBase), result)) {
+        shown.append(entry);
+        return;
+    }
+    if (sourceBase != 10 && detail::AllDecimalDigitsBelow(entry, std::min(sourceBase, 10))) {
         const std::size_t shownStart = shown.size();
         shown.append(entry);
         try {

@@ -401,10 +401,20 @@ inline void PutHexLimb(char* dst, u64 x) {
 void AppendHexadecimal(const u64* v, std::size_t n, std::string& out) {
     if (n > kBoundedLimbs + 1) return AppendPowerOfTwo<4>(v, n, out);
     const auto topDigits = static_cast<std::size_t>(16 - std::countl_zero(v[n - 1]) / 4);
-    char buffer[16 * (kBoundedLimbs + 1)];
-    char* dst = buffer;
-    for (std::size_t i = n; i-- > 0; dst += 16) PutHexLimb(dst, v[i]);
-    out.append(buffer + 16 - topDigits, topDigits + 16 * (n - 1));
+    char top[16];
+    PutHexLimb(top, v[n - 1]);
+    const std::size_t start = out.size();
+    out.resize(start + topDigits + 16 * (n - 1));
+    char* dst = out.data() + start;
+    // The top limb's digits, as two 8-byte moves that may overlap.
+    if (topDigits >= 8) {
+        std::memcpy(dst, top + 16 - topDigits, 8);
+        std::memcpy(dst + topDigits - 8, top + 8, 8);
+    } else {
+        for (std::size_t i = 0; i < topDigits; ++i) dst[i] = top[16 - topDigits + i];
+    }
+    dst += topDigits;
+    for (std::size_t i = n - 1; i-- > 0; dst += 16) PutHexLimb(dst, v[i]);
 }
 
 constexpr char kDigitPairs[] =
@@ -583,6 +593,43 @@ void ConvertAsciiInto(std::string_view digits, std::uint32_t sourceBase, std::ui
     }
     CheckTargetBase(targetBase);
     AppendDigits(v, n, targetBase, out);
+}
+
+bool TryConvertPlainDecimalInto(std::string_view text, std::uint32_t targetBase, std::string& out) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end && *p == '0') ++p;
+    u64 v[kBoundedLimbs + 1];
+    std::size_t n = 0;
+    const auto length = static_cast<std::size_t>(end - p);
+    std::size_t first = length % 16;
+    if (first == 0) first = 16;
+    for (const unsigned char* chunkEnd = p + first; p < end; chunkEnd = p + 16) {
+        u64 c = 0;
+        if (chunkEnd - p == 16) {
+            u64 high, low;
+            if (!ReadEightDecimals(p, high) || !ReadEightDecimals(p + 8, low)) return false;
+            c = high * 100000000u + low;
+            p = chunkEnd;
+        } else {
+            for (; p < chunkEnd; ++p) {
+                const unsigned d = *p - unsigned{'0'};
+                if (d > 9) return false;
+                c = c * 10 + d;
+            }
+        }
+        // A prefix past the bound means the whole entry is past it in any
+        // base it could be raised to.
+        n = MulAdd(v, n, kDecimalReadChunk.multiplier, c);
+        if (n > kBoundedLimbs || (n == kBoundedLimbs && v[n - 1] >= kTopLimbBound)) Fail(kOverflowDescription);
+    }
+    if (n == 0) {
+        out.push_back('0');
+        return true;
+    }
+    CheckTargetBase(targetBase);
+    AppendDigits(v, n, targetBase, out);
+    return true;
 }
 
 }  // namespace detail

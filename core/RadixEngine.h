@@ -46,6 +46,11 @@ std::uint32_t ReadSmallWhole(std::string_view text, std::uint32_t limit);
 // Does not check the length of the text.
 void ConvertBaseInto(std::string_view text, std::uint32_t sourceBase, std::uint32_t targetBase, std::string& out);
 
+// For a text read in base 10: when it holds nothing but "0"-"9", appends
+// its value in `targetBase` and returns true; otherwise returns false and
+// appends nothing. Fails like ConvertBaseInto.
+bool TryConvertPlainDecimalInto(std::string_view text, std::uint32_t targetBase, std::string& out);
+
 // The same for a text known to hold only ASCII characters.
 void ConvertAsciiInto(std::string_view text, std::uint32_t sourceBase, std::uint32_t targetBase, std::string& out);
 

@@ -132,9 +132,14 @@ namespace {
 
 // Entries of plain digits take a shortcut; a single other byte anywhere in
 // them must send them the long way (base raising, blank replacement).
-TEST(ConvertEntry, OneForeignByteAnywhereIsHonoured) {
+class PlainDigitShortcut : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(PlainDigitShortcut, OneForeignByteAnywhereIsHonoured) {
+    const ConversionOption* option = FindConversionOption(GetParam());
+    ASSERT_NE(option, nullptr);
+    const std::string target = std::to_string(option->targetBase);
     const std::string odd[] = {"/", ":", "2", "7", "8", "9", " ", "a", "Z", "\xC3\xA9", "\x80"};
-    for (std::size_t length = 1; length <= 20; ++length) {
+    for (std::size_t length = 1; length <= 40; ++length) {
         for (std::size_t at = 0; at < length; ++at) {
             for (const std::string& o : odd) {
                 std::string entry(length, '1');
@@ -142,13 +147,23 @@ TEST(ConvertEntry, OneForeignByteAnywhereIsHonoured) {
                 std::string shown = entry;
                 for (char& c : shown) c = c == ' ' ? '0' : c;
                 std::string probe = entry;
-                const int base = std::max(2, static_cast<int>(MinimumBase(probe)));
-                const ConvertedEntry got = ConvertEntry("Binary To Decimal", entry);
+                const int base = std::max(option->sourceBase, static_cast<int>(MinimumBase(probe)));
+                const ConvertedEntry got = ConvertEntry(GetParam(), entry);
                 ASSERT_EQ(got.shownText, shown);
-                ASSERT_EQ(got.resultText, ConvertBase(shown, std::to_string(base), "10")) << '"' << entry << '"';
+                ASSERT_EQ(got.resultText, ConvertBase(shown, std::to_string(base), target)) << '"' << entry << '"';
             }
         }
     }
+}
+INSTANTIATE_TEST_SUITE_P(Options, PlainDigitShortcut,
+                         ::testing::Values("Binary To Decimal", "Octal To Hexadecimal", "Decimal To Hexadecimal",
+                                           "Decimal To Binary", "Hexadecimal To Octal"));
+
+TEST(ConvertEntry, PastTheBoundBeforeALetterStillFails) {
+    // Raising the base only makes the value larger.
+    EXPECT_EQ(FailureOf([] { ConvertEntry("Decimal To Hexadecimal", std::string(309, '9') + "A"); }), "Overflow");
+    EXPECT_EQ(ConvertEntry("Decimal To Hexadecimal", std::string(30, '9') + "A").resultText,
+              ConvertBase(std::string(30, '9') + "A", "11", "16"));
 }
 
 }  // namespace
