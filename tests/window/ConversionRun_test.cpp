@@ -121,6 +121,21 @@ TEST_F(ConversionRunTest, AValueAboveTheDoubleRangeIsReportedOnceAndTheRunFinish
     EXPECT_EQ(sp.dialogs.messages.back().text, "Done.");
 }
 
+TEST_F(ConversionRunTest, EveryFailingPassOfTheLoopReportsAndTheLoopRunsToItsEnd) {
+    const QString tooLarge(400, QLatin1Char('9'));
+    for (int i = 0; i < 3; ++i) {
+        form.ListView1->AddRow(tooLarge);
+        AddEntries({"10"});
+    }
+    form.PushButton17_Click();
+    const auto reports = sp.dialogs.ErrorReports();
+    ASSERT_EQ(reports.size(), 3u);
+    for (const auto& r : reports) EXPECT_TRUE(r.text.contains("PushButton17_Click at line 190\r\r"));
+    ASSERT_EQ(form.ListView2->RowCount(), 6);
+    for (int r = 1; r <= 6; r += 2) EXPECT_EQ(form.ListView2->SubItem(r, 2), "Overflow");
+    for (int r = 2; r <= 6; r += 2) EXPECT_EQ(form.ListView2->SubItem(r, 2), "A");
+}
+
 TEST_F(ConversionRunTest, AnEntryLongerThanTheCountersIsReportedAtTheMinimumBaseStep) {
     form.ListView1->AddRow(QString(32768, QLatin1Char('1')));
     form.PushButton17_Click();
