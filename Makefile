@@ -28,7 +28,7 @@ sanitize:
 	cd $(BUILD)-asan && ctest --output-on-failure -j$(JOBS) --timeout 600
 
 bench:
-	./tools/install-deps.sh test
+	./tools/install-deps.sh bench
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD) -j$(JOBS)
 	./bench/run-benchmarks.sh $(BUILD)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and running (run) or building
-# and testing (test) need, when they are missing. Uses sudo when not root.
+# and testing (test), or running the benchmarks (bench) need, when they are missing. Uses sudo when not root.
 set -euo pipefail
 
 mode=${1:-test}
@@ -9,7 +9,9 @@ case "$mode" in
   run)  wanted=("${common[@]}") ; office=libreoffice-calc ;;
   test) wanted=("${common[@]}" googletest libgtest-dev libgmock-dev libbenchmark-dev libgmp-dev)
         office=libreoffice-calc-nogui ;;
-  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+  bench) wanted=("${common[@]}" googletest libgtest-dev libgmock-dev libbenchmark-dev libgmp-dev time python3)
+        office=libreoffice-calc-nogui ;;
+  *) echo "usage: $0 run|test|bench" >&2; exit 2 ;;
 esac
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed$'; }
