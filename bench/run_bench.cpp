@@ -69,6 +69,7 @@ void RunCase(int entries, int digits) {
     qint64 lastTick = 0, longestGap = 0;
     QTimer ticker;
     ticker.setInterval(1);
+    ticker.setTimerType(Qt::PreciseTimer);
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         const qint64 now = gapClock.nsecsElapsed();
         longestGap = std::max(longestGap, now - lastTick);

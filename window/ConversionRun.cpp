@@ -4,7 +4,7 @@
 //
 // The window stays responsive by yielding on a time slice rather than once
 // or twice per entry: a slice converts as many entries as fit in about
-// 15 ms, then the progress bar is brought up to date with the entry in hand,
+// 10 ms, then the progress bar is brought up to date with the entry in hand,
 // the rows of the slice reach the results view in one insert, and pending
 // events run. Whatever the user does between slices (switching the display
 // mode, clearing the results, adding numbers, a refused removal) has the
@@ -29,7 +29,7 @@ namespace bw {
 
 namespace {
 
-constexpr int kRunSliceMs = 15;
+constexpr int kRunSliceMs = 10;
 
 // The entry as the run shows it when its conversion failed: blanks still
 // become "0", as they do before the conversion step.
