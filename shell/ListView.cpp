@@ -1,5 +1,7 @@
 #include "shell/ListView.h"
 
+#include "shell/Twips.h"
+
 #include <QEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -127,10 +129,6 @@ void ListView::AddColumn(const QString& caption) { model_->AddColumn(caption); }
 void ListView::SetColumnWidth(int n, int twips) {
     if (n < 1 || n > ColumnCount()) throw AppError("Invalid column index " + std::to_string(n));
     horizontalHeader()->resizeSection(n - 1, TwipsToPixels(std::max(twips, 0), logicalDpiX()));
-}
-
-int ListView::TwipsToPixels(int twips, int dpi) {
-    return static_cast<int>(std::lround(static_cast<double>(twips) * dpi / 1440.0));
 }
 
 int ListView::ColumnCount() const { return model_->ColumnCount(); }

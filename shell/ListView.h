@@ -71,8 +71,6 @@ public:
     // state bits of the modifiers (1 Shift, 2 Ctrl, 4 Alt).
     static int VirtualKey(int qtKey, Qt::KeyboardModifiers modifiers);
     static int ShiftState(Qt::KeyboardModifiers modifiers);
-    // Twips (1/1440 inch) to pixels at the given dots per inch, rounded.
-    static int TwipsToPixels(int twips, int dpi);
 
 signals:
     void KeyDown(int keyCode, int shift);  // keyCode as the original (46 = Delete)

@@ -14,19 +14,13 @@
 
 namespace bw {
 
-namespace {
-
 void SetBackground(QWidget& widget, const QColor& colour) {
-    // Buttons (option buttons and check boxes too) fill with the button
-    // role, other widgets with the window role.
     QPalette palette = widget.palette();
     palette.setColor(QPalette::Window, colour);
     palette.setColor(widget.backgroundRole(), colour);
     widget.setPalette(palette);
     widget.setAutoFillBackground(true);
 }
-
-}  // namespace
 
 void ApplySkin(QWidget& window, const QString& programFolder) {
     const QString path = QDir::toNativeSeparators(programFolder + QLatin1Char('/') + QString::fromLatin1(kSkinFile));

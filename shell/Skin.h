@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <QWidget>
 
@@ -15,5 +16,9 @@ inline constexpr const char* kSkinFile = "x/o.cjs";
 // window keeps its colours. Throws AppError when the file is present but
 // cannot be read; the colour changes have been made by then.
 void ApplySkin(QWidget& window, const QString& programFolder);
+
+// Fills the widget's background with the colour (buttons, option buttons and
+// check boxes fill with the button role, other widgets with the window role).
+void SetBackground(QWidget& widget, const QColor& colour);
 
 }  // namespace bw

@@ -18,13 +18,10 @@
 #include <cstdio>
 #include <exception>
 
+#include "shell/Skin.h"
 #include "window/FormLayout.h"
 
 namespace bw {
-
-int TwipsToPixels(int twips, double logicalDpi) {
-    return static_cast<int>(std::lround(twips * logicalDpi / 1440.0));
-}
 
 QRect TwipsRect(int left, int top, int width, int height, double dpiX, double dpiY) {
     return QRect(TwipsToPixels(left, dpiX), TwipsToPixels(top, dpiY), TwipsToPixels(width, dpiX),
@@ -80,15 +77,6 @@ private:
     static constexpr int kTitleIndent = 6;
 };
 
-void SetBackground(QWidget& widget, const QColor& colour) {
-    // Buttons (option buttons and check boxes too) fill with the button
-    // role, other widgets with the window role.
-    QPalette palette = widget.palette();
-    palette.setColor(QPalette::Window, colour);
-    palette.setColor(widget.backgroundRole(), colour);
-    widget.setPalette(palette);
-    widget.setAutoFillBackground(true);
-}
 
 // Handlers without an error trap of their own: a failure in them must not
 // reach Qt's event loop, and it is not shown to the user.

@@ -7,6 +7,8 @@
 #include <QRect>
 #include <array>
 
+#include "shell/Twips.h"
+
 namespace bw {
 
 inline constexpr int kForm1ClientWidth = 8040;   // twips
@@ -39,8 +41,6 @@ inline constexpr std::array<FormControlLayout, 17> kForm1Layout = {{
 
 inline const std::array<FormControlLayout, 17>& Form1Layout() { return kForm1Layout; }
 
-// Twips to pixels at a logical resolution in dots per inch, rounded.
-int TwipsToPixels(int twips, double logicalDpi);
 QRect TwipsRect(int left, int top, int width, int height, double dpiX, double dpiY);
 
 }  // namespace bw

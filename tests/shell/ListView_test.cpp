@@ -1,4 +1,5 @@
 #include "shell/ListView.h"
+#include "shell/Twips.h"
 
 #include <gtest/gtest.h>
 
@@ -288,17 +289,17 @@ TEST(ListViewColumns, TwipsBecomePixelsAtTheScreenDpi) {
     };
     for (const Case& c : std::vector<Case>{
              {2300, 96, 153}, {7000, 96, 467}, {1440, 96, 96}, {0, 96, 0}, {2300, 144, 230}, {7, 96, 0}, {8, 96, 1}})
-        EXPECT_EQ(ListView::TwipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " at " << c.dpi;
+        EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " at " << c.dpi;
 
     ListView list(true);
     for (const char* c : {"Numbers", "Conversion", "Results"}) list.AddColumn(c);
     for (int n = 1; n <= 3; ++n) list.SetColumnWidth(n, 2300 + 700 * n);
     for (int n = 1; n <= 3; ++n)
-        EXPECT_EQ(list.horizontalHeader()->sectionSize(n - 1), ListView::TwipsToPixels(2300 + 700 * n, list.logicalDpiX()));
+        EXPECT_EQ(list.horizontalHeader()->sectionSize(n - 1), TwipsToPixels(2300 + 700 * n, list.logicalDpiX()));
     // Widths survive appending and clearing rows.
     for (int i = 0; i < 100; ++i) list.AddRow("x");
     list.ClearRows();
-    EXPECT_EQ(list.horizontalHeader()->sectionSize(0), ListView::TwipsToPixels(3000, list.logicalDpiX()));
+    EXPECT_EQ(list.horizontalHeader()->sectionSize(0), TwipsToPixels(3000, list.logicalDpiX()));
     EXPECT_EQ(list.horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
 }
 

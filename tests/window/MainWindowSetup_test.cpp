@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "WindowDriver.h"
+#include "shell/Twips.h"
 #include "core/ConversionOptions.h"
 #include "shell/ErrorReport.h"
 #include "shell/MainWindowSetup.h"
@@ -63,7 +64,7 @@ TEST(FormLoad, FirstStart) {
     EXPECT_EQ(f.ListView2->RowCount(), 0);
     EXPECT_EQ(WindowDriver::Columns(f.ListView1), QStringList({"Numbers"}));
     EXPECT_EQ(f.ListView1->horizontalHeader()->sectionSize(0),
-              ListView::TwipsToPixels(7000, f.ListView1->logicalDpiX()));
+              TwipsToPixels(7000, f.ListView1->logicalDpiX()));
     EXPECT_EQ(f.ListView1->RowCount(), 0);
     ASSERT_EQ(f.Combo1->count(), 12);
     for (int i = 0; i < 12; ++i) {

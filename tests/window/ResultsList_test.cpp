@@ -5,6 +5,7 @@
 #include <QHeaderView>
 
 #include "WindowDriver.h"
+#include "shell/Twips.h"
 
 namespace bw {
 namespace {
@@ -48,9 +49,9 @@ TEST(DisplayMode, ColumnWidthsFollowTheMode) {
     WindowDriver window;
     const int dpi = window->ListView2->logicalDpiX();
     QHeaderView* header = window->ListView2->horizontalHeader();
-    for (int c = 0; c < 3; ++c) EXPECT_EQ(header->sectionSize(c), ListView::TwipsToPixels(2300, dpi));
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(header->sectionSize(c), TwipsToPixels(2300, dpi));
     WindowDriver::ClickOption(window->Option2);
-    EXPECT_EQ(header->sectionSize(0), ListView::TwipsToPixels(7000, dpi));
+    EXPECT_EQ(header->sectionSize(0), TwipsToPixels(7000, dpi));
 }
 
 TEST(DisplayMode, AFailedStoreIsNotShownAndTheColumnsStillFollowTheButtons) {
