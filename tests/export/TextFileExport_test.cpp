@@ -17,6 +17,7 @@
 #include "shell/ErrorReport.h"
 #include "shell/ListView.h"
 #include "shell/ScriptedPlatform.h"
+#include "support/ListFill.h"
 #include "support/QtPrinters.h"
 #include "window/Form1.h"
 #include "window/ProgressBar.h"
@@ -24,20 +25,10 @@
 namespace bw {
 namespace {
 
-struct Row {
-    std::vector<QString> cells;
-    bool checked = true;
-};
+using testing_support::Row;
 
 void Fill(ListView& list, const QStringList& headers, const std::vector<Row>& rows) {
-    list.ClearColumns();
-    list.ClearRows();
-    for (const QString& h : headers) list.AddColumn(h);
-    for (const Row& row : rows) {
-        const int r = list.AddRow(row.cells.empty() ? QString() : row.cells[0]);
-        for (std::size_t n = 1; n < row.cells.size(); ++n) list.SetSubItem(r, static_cast<int>(n), row.cells[n]);
-        list.SetChecked(r, row.checked);
-    }
+    testing_support::FillList(list, headers, rows);
 }
 
 QByteArray ReadAll(const QString& path) {
