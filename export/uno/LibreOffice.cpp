@@ -232,11 +232,29 @@ bool LibreOfficeLauncher::Available() {
 }
 
 std::unique_ptr<SpreadsheetApplication> LibreOfficeLauncher::Start() {
+    // An office may drop a fresh connection (seen while it is busy starting
+    // up); such a connection is made again, a few times.
+    for (int attempt = 1;; ++attempt) {
+        try {
+            return std::make_unique<CalcApplication>(Connection(), options_.showWindows);
+        } catch (const SpreadsheetError& e) {
+            if (!e.Lost() || attempt >= 3) throw;
+        }
+    }
+}
+
+Reference<css::uno::XComponentContext> LibreOfficeLauncher::Connection() {
     Reference<css::uno::XComponentContext> context = uno::TryConnect(options_.pipeName);
     if (!context.is()) {
-        if (!options_.startOffice)
-            throw SpreadsheetError("No spreadsheet application listens on the pipe " + options_.pipeName.toStdString() + ".",
-                                   false);
+        if (!options_.startOffice) {
+            // Nothing to start: give the listening office a moment.
+            try {
+                return uno::Connect(options_.pipeName, 5000, {}, options_.whileWaiting);
+            } catch (const SpreadsheetError&) {
+                throw SpreadsheetError(
+                    "No spreadsheet application listens on the pipe " + options_.pipeName.toStdString() + ".", false);
+            }
+        }
         const QString program = uno::OfficeProgram();
         if (program.isEmpty()) throw SpreadsheetError("The office program soffice was not found.", false);
         QStringList args = options_.extraArguments;
@@ -245,6 +263,7 @@ std::unique_ptr<SpreadsheetApplication> LibreOfficeLauncher::Start() {
         // Detached: the office stays open for the user after this program ends.
         if (!QProcess::startDetached(program, args, QString(), &pid))
             throw SpreadsheetError("The office program could not be started: " + program.toStdString(), false);
+        startedPid_ = pid;
         // When an office already runs with the user's profile, the started
         // process hands its request over and ends at once; the running
         // office then opens the pipe. So an ended process does not mean
@@ -257,7 +276,7 @@ std::unique_ptr<SpreadsheetApplication> LibreOfficeLauncher::Start() {
         };
         context = uno::Connect(options_.pipeName, options_.connectTimeoutMs, keepTrying, options_.whileWaiting);
     }
-    return std::make_unique<CalcApplication>(context, options_.showWindows);
+    return context;
 }
 
 std::unique_ptr<SpreadsheetLauncher> CreateLibreOfficeLauncher() {

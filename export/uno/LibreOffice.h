@@ -14,6 +14,9 @@
 #include <functional>
 #include <memory>
 
+#include <com/sun/star/uno/Reference.hxx>
+#include <com/sun/star/uno/XComponentContext.hpp>
+
 #include "export/Spreadsheet.h"
 
 namespace bw {
@@ -42,9 +45,15 @@ public:
     explicit LibreOfficeLauncher(LibreOfficeOptions options = {});
     bool Available() override;
     std::unique_ptr<SpreadsheetApplication> Start() override;
+    // The process id of the last soffice this launcher started; 0 if none.
+    qint64 StartedProcessId() const { return startedPid_; }
 
 private:
+    // The office's component context: connects, starting soffice if needed.
+    com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext> Connection();
+
     LibreOfficeOptions options_;
+    qint64 startedPid_ = 0;
 };
 
 }  // namespace bw

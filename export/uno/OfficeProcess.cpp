@@ -8,11 +8,12 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QFileInfo>
 #include <QUrl>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -46,6 +47,29 @@ bool Reap(pid_t pid, int timeoutMs) {
     }
 }
 
+// Starts program with arguments as a child in a process group of its own,
+// killed by the system if this program's main thread ends first. Returns
+// its process id, or -1.
+pid_t Spawn(const QString& program, const QStringList& args) {
+    std::vector<QByteArray> storage;
+    storage.push_back(program.toLocal8Bit());
+    for (const QString& a : args) storage.push_back(a.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& s : storage) argv.push_back(s.data());
+    argv.push_back(nullptr);
+    const pid_t parent = ::getpid();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Only async-signal-safe calls between fork and exec.
+        ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) ::_exit(127);
+        ::execve(argv[0], argv.data(), environ);
+        ::_exit(127);
+    }
+    return child;
+}
+
 }  // namespace
 
 OfficeProcess::OfficeProcess(int connectTimeoutMs) {
@@ -60,52 +84,75 @@ OfficeProcess::OfficeProcess(int connectTimeoutMs) {
                     .arg(g_counter.fetch_add(1))
                     .arg(QDir(profileDir_).dirName().mid(QStringLiteral("basewright-office-").size()));
 
-    const QStringList args = {
-        QStringLiteral("--headless"),
-        QStringLiteral("--invisible"),
-        QStringLiteral("--nologo"),
-        QStringLiteral("--norestore"),
-        QStringLiteral("--nodefault"),
-        QStringLiteral("--nolockcheck"),
-        QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profileDir_).toString(QUrl::FullyEncoded),
-        QStringLiteral("--accept=") + uno::AcceptArgument(pipeName_),
-    };
-    std::vector<QByteArray> storage;
-    storage.push_back(program.toLocal8Bit());
-    for (const QString& a : args) storage.push_back(a.toLocal8Bit());
-    std::vector<char*> argv;
-    for (QByteArray& s : storage) argv.push_back(s.data());
-    argv.push_back(nullptr);
-
-    // Its own process group, so that the wrapper script, the launcher and
-    // the office itself can be ended together.
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attr, 0);
+    const QString profileArg =
+        QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profileDir_).toString(QUrl::FullyEncoded);
+    // The office itself rather than its launcher script and splash
+    // process: then it is this program's own child, and the system ends it
+    // when this program dies without cleaning up (a killed test).
+    const QString bin = QFileInfo(program).absolutePath() + QStringLiteral("/soffice.bin");
+    const QString office = QFileInfo(bin).isExecutable() ? bin : program;
     const auto started = std::chrono::steady_clock::now();
-    const int rc = ::posix_spawn(&pid_, argv[0], nullptr, &attr, argv.data(), environ);
-    posix_spawnattr_destroy(&attr);
-    if (rc != 0) {
-        pid_ = -1;
-        QDir(profileDir_).removeRecursively();
-        throw SpreadsheetError("The office program could not be started.", false);
+
+    // A first start on a fresh profile asks to be restarted (exit status
+    // 81) once the profile is made, dropping every connection; the splash
+    // process would restart it. Make the profile first instead.
+    const pid_t prime = Spawn(office, {QStringLiteral("--headless"), QStringLiteral("--terminate_after_init"), profileArg});
+    if (prime > 0 && !Reap(prime, 60000)) {
+        ::kill(prime, SIGKILL);
+        Reap(prime, 5000);
     }
-    try {
-        context_ = uno::Connect(pipeName_, connectTimeoutMs, [this] {
-            int status = 0;
-            return ::waitpid(pid_, &status, WNOHANG) == 0;
-        });
-    } catch (...) {
-        Shutdown();
-        throw;
+
+    const QStringList args = {
+        QStringLiteral("--headless"),  QStringLiteral("--invisible"), QStringLiteral("--nologo"),
+        QStringLiteral("--norestore"), QStringLiteral("--nodefault"), QStringLiteral("--nolockcheck"),
+        profileArg,                    QStringLiteral("--accept=") + uno::AcceptArgument(pipeName_),
+    };
+    for (int attempt = 1;; ++attempt) {
+        pid_ = Spawn(office, args);
+        if (pid_ <= 0) {
+            pid_ = -1;
+            Shutdown();
+            throw SpreadsheetError("The office program could not be started.", false);
+        }
+        int exitStatus = -1;
+        try {
+            context_ = uno::Connect(pipeName_, connectTimeoutMs, [&] {
+                int status = 0;
+                if (::waitpid(pid_, &status, WNOHANG) != pid_) return true;
+                exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+                pid_ = -1;
+                return false;
+            });
+            break;
+        } catch (...) {
+            // Restart requested (81, or 79 after an update): start again.
+            if ((exitStatus == 81 || exitStatus == 79) && attempt < 3) continue;
+            Shutdown();
+            throw;
+        }
     }
     startSeconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 }
 
 OfficeProcess::~OfficeProcess() { Shutdown(); }
 
-Reference<css::frame::XDesktop2> OfficeProcess::Desktop() const { return css::frame::Desktop::create(context_); }
+Reference<css::uno::XComponentContext> OfficeProcess::Context() {
+    // The office may have dropped this connection: make a new one then.
+    try {
+        if (context_.is()) {
+            (void)css::frame::Desktop::create(context_)->getComponents();
+            return context_;
+        }
+    } catch (const css::uno::RuntimeException&) {
+    }
+    context_ = uno::Connect(pipeName_, 10000, [this] {
+        int status = 0;
+        return pid_ > 0 && ::waitpid(pid_, &status, WNOHANG) == 0;
+    });
+    return context_;
+}
+
+Reference<css::frame::XDesktop2> OfficeProcess::Desktop() { return css::frame::Desktop::create(Context()); }
 
 void OfficeProcess::CloseDocuments() {
     Reference<css::frame::XDesktop2> desktop = Desktop();

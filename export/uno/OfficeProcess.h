@@ -27,8 +27,10 @@ public:
     const QString& PipeName() const { return pipeName_; }
     // Seconds from starting soffice until the connection stood.
     double StartSeconds() const { return startSeconds_; }
-    com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext> Context() const { return context_; }
-    com::sun::star::uno::Reference<com::sun::star::frame::XDesktop2> Desktop() const;
+    // The office's context (connecting again if the office dropped the
+    // connection) and its desktop.
+    com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext> Context();
+    com::sun::star::uno::Reference<com::sun::star::frame::XDesktop2> Desktop();
 
     // Closes every document the office holds (without saving).
     void CloseDocuments();

@@ -3,6 +3,9 @@
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
 #include <com/sun/star/bridge/XUnoUrlResolver.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <rtl/bootstrap.hxx>
 
@@ -97,8 +100,14 @@ Reference<XComponentContext> TryConnect(const QString& pipeName) {
             resolver->resolve(ToOUString(QStringLiteral("uno:") + AcceptArgument(pipeName)));
         Reference<XComponentContext> context(remote, css::uno::UNO_QUERY);
         if (!context.is()) throw SpreadsheetError("The office offered no component context.", false);
+        // An office that is still starting may accept a connection and drop
+        // it again; it is ready once its desktop answers.
+        (void)css::frame::Desktop::create(context)->getComponents();
         return context;
     } catch (const css::connection::NoConnectException&) {
+        return {};
+    } catch (const css::uno::RuntimeException&) {
+        // Includes DisposedException: the connection was dropped.
         return {};
     } catch (const css::uno::Exception& e) {
         throw SpreadsheetError(Describe(e), false);

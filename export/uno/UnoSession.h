@@ -42,7 +42,7 @@ css::uno::Reference<css::uno::XComponentContext> Connect(const QString& pipeName
                                                          const std::function<void()>& whileWaiting = {});
 
 // One attempt, no waiting: the office's context, or an empty reference when
-// nobody listens on the pipe.
+// nobody listens on the pipe or the office is not ready for calls yet.
 css::uno::Reference<css::uno::XComponentContext> TryConnect(const QString& pipeName);
 
 // UTF-8 description of a UNO exception (its message, or its type name when

@@ -329,6 +329,28 @@ TEST_F(SpreadsheetExportTest, ResultsClearedMidwayAreReportedOnce) {
     EXPECT_EQ(form.MousePointer().Value(), kPointerNormal);
 }
 
+// The window closed in the middle: no further rows are read, and what was
+// written is still shown rather than left hidden in the application.
+TEST_F(SpreadsheetExportTest, WindowClosedMidwayStopsReadingAndShowsWhatWasWritten) {
+    FillNumbered(1500, 1);
+    office.onCall = [&](int, const std::string& call) {
+        if (call == "SetBlockText 2 1 512x1") form.Form_Unload();
+    };
+    form.PushButton13_Click();
+
+    EXPECT_TRUE(sp.dialogs.messages.empty());
+    std::vector<std::string> blocks;
+    for (const std::string& c : office.calls)
+        if (c.rfind("SetBlockText", 0) == 0) blocks.push_back(c);
+    EXPECT_EQ(blocks, std::vector<std::string>{"SetBlockText 2 1 512x1"});
+    const auto calls = CallsAfterAvailable();
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls[calls.size() - 2], "FitAllColumns");
+    EXPECT_EQ(calls.back(), "SetVisible");
+    EXPECT_EQ(office.liveObjects, 0);
+    EXPECT_EQ(form.MousePointer().Value(), kPointerNormal);
+}
+
 // ------------------------------------------------------------ row limit
 
 struct LimitCase {

@@ -18,7 +18,18 @@
 #include <com/sun/star/table/XTableColumns.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QUrl>
+#include <com/sun/star/frame/Desktop.hpp>
+
 #include <array>
+#include <csignal>
+#include <optional>
+#include <unistd.h>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -50,22 +61,33 @@ void PrintTo(const Cell& c, std::ostream* os) { *os << c.type << ':' << '"' << c
 Cell T(const char* text) { return {'T', QString::fromUtf8(text)}; }
 const Cell E{'E', {}};
 
+// One headless office for the whole program, started by the first test
+// that needs it and ended after the last test (also when tests fail).
+class OfficeEnvironment : public ::testing::Environment {
+public:
+    static OfficeProcess* Get() {
+        if (!office && startFailure.empty()) {
+            try {
+                office = std::make_unique<OfficeProcess>(60000);
+                std::printf("office up in %.1f s\n", office->StartSeconds());
+            } catch (const std::exception& e) {
+                startFailure = e.what();
+            }
+        }
+        return office.get();
+    }
+    void TearDown() override { office.reset(); }
+
+    static inline std::unique_ptr<OfficeProcess> office;
+    static inline std::string startFailure;
+};
+::testing::Environment* const g_officeEnvironment = ::testing::AddGlobalTestEnvironment(new OfficeEnvironment);
+
 class SpreadsheetIntegration : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (uno::OfficeProgram().isEmpty()) return;
-        try {
-            office_ = std::make_unique<OfficeProcess>(60000);
-            std::printf("office up in %.1f s\n", office_->StartSeconds());
-        } catch (const std::exception& e) {
-            startFailure_ = e.what();
-        }
-    }
-    static void TearDownTestSuite() { office_.reset(); }
-
     void SetUp() override {
         if (uno::OfficeProgram().isEmpty()) GTEST_SKIP() << "soffice is not installed";
-        ASSERT_TRUE(office_) << "the office did not start: " << startFailure_;
+        ASSERT_TRUE(OfficeEnvironment::Get()) << "the office did not start: " << startFailure_;
         LibreOfficeOptions options;
         options.pipeName = office_->PipeName();
         options.startOffice = false;
@@ -120,8 +142,8 @@ protected:
         return width;
     }
 
-    static inline std::unique_ptr<OfficeProcess> office_;
-    static inline std::string startFailure_;
+    static inline std::unique_ptr<OfficeProcess>& office_ = OfficeEnvironment::office;
+    static inline std::string& startFailure_ = OfficeEnvironment::startFailure;
     std::unique_ptr<LibreOfficeLauncher> launcher_;
 };
 
@@ -201,6 +223,13 @@ protected:
         form_->ListView2->SetChecked(form_->ListView2->RowCount(), checked);
     }
 
+    // The texts of the message boxes shown, for failure output.
+    std::string Messages() const {
+        std::string all;
+        for (const auto& m : sp_->dialogs.messages) all += m.text.toStdString() + "\n";
+        return all;
+    }
+
     std::unique_ptr<ScriptedPlatform> sp_;
     std::unique_ptr<Form1> form_;
 };
@@ -214,7 +243,7 @@ TEST_F(SpreadsheetCommand, FullResultsReachTheSheetAsText) {
     Add({"1E3", "Hexadecimal To Decimal", "7683"});
     form_->PushButton13_Click();
 
-    EXPECT_TRUE(sp_->dialogs.messages.empty()) << sp_->dialogs.messages[0].text.toStdString();
+    EXPECT_TRUE(sp_->dialogs.messages.empty()) << Messages();
     EXPECT_EQ(form_->MousePointer().Value(), kPointerNormal);
     const auto cells = Read(OnlySheet(), 6, 4);
     const std::vector<std::vector<Cell>> expected = {
@@ -236,7 +265,7 @@ TEST_F(SpreadsheetCommand, ResultsOnlyGiveOneColumn) {
     Add({"000111"});
     form_->PushButton13_Click();
 
-    EXPECT_TRUE(sp_->dialogs.messages.empty());
+    EXPECT_TRUE(sp_->dialogs.messages.empty()) << Messages();
     const auto cells = Read(OnlySheet(), 5, 2);
     const std::vector<std::vector<Cell>> expected = {
         {T("Results"), E}, {T("=0010"), E}, {E, E}, {T("000111"), E}, {E, E},
@@ -254,7 +283,7 @@ TEST_F(SpreadsheetCommand, ManyRowsJoinAcrossBlocks) {
         Add({n, "Decimal To Decimal", "0" + n}, r % 1000 != 0);
     }
     form_->PushButton13_Click();
-    EXPECT_TRUE(sp_->dialogs.messages.empty());
+    EXPECT_TRUE(sp_->dialogs.messages.empty()) << Messages();
     const auto sheet = OnlySheet();
     for (int r : {1, 999, 1000, 1001, 4095, 4096, 4097, 8192, 9999, 10000}) {
         SCOPED_TRACE(r);
@@ -269,6 +298,193 @@ TEST_F(SpreadsheetCommand, ManyRowsJoinAcrossBlocks) {
             EXPECT_EQ(cells[1][0], E);
         }
     }
+}
+
+// ------------------------------------------------------------ the launcher
+
+// Sets environment variables for one scope and restores them after.
+class ScopedEnv {
+public:
+    void Set(const char* name, const QByteArray& value) {
+        Save(name);
+        qputenv(name, value);
+    }
+    void Unset(const char* name) {
+        Save(name);
+        qunsetenv(name);
+    }
+    ~ScopedEnv() {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+            if (it->second) qputenv(it->first.c_str(), *it->second);
+            else qunsetenv(it->first.c_str());
+        }
+    }
+
+private:
+    void Save(const char* name) {
+        saved_.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name))
+                                                                  : std::nullopt);
+    }
+    std::vector<std::pair<std::string, std::optional<QByteArray>>> saved_;
+};
+
+enum class Soffice { None, Link, PlainFile, Directory, ExitsAtOnce };
+
+// A folder holding a stand-in for soffice of the given kind.
+QString MakeSofficeFolder(const QTemporaryDir& dir, Soffice kind) {
+    const QString path = dir.filePath(QStringLiteral("soffice"));
+    switch (kind) {
+        case Soffice::None: break;
+        case Soffice::Link: QFile::link(uno::OfficeProgram(), path); break;
+        case Soffice::PlainFile: {
+            QFile f(path);
+            if (f.open(QIODevice::WriteOnly)) f.write("#!/bin/sh\nexit 0\n");
+            break;
+        }
+        case Soffice::Directory: QDir(dir.path()).mkdir(QStringLiteral("soffice")); break;
+        case Soffice::ExitsAtOnce: {
+            QFile f(path);
+            if (f.open(QIODevice::WriteOnly)) f.write("#!/bin/sh\nexit 0\n");
+            f.close();
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            break;
+        }
+    }
+    return dir.path();
+}
+
+struct AvailabilityCase {
+    const char* name;
+    Soffice onUnoPath;  // None: UNO_PATH unset
+    bool realPath;      // PATH keeps the folder of the real soffice
+    bool expected;
+};
+void PrintTo(const AvailabilityCase& c, std::ostream* os) { *os << c.name; }
+
+class LauncherAvailability : public ::testing::TestWithParam<AvailabilityCase> {};
+
+TEST_P(LauncherAvailability, FollowsTheOfficeProgramOnTheSearchPaths) {
+    if (uno::OfficeProgram().isEmpty()) GTEST_SKIP() << "soffice is not installed";
+    const AvailabilityCase& c = GetParam();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ScopedEnv env;
+    if (c.onUnoPath == Soffice::None) env.Unset("UNO_PATH");
+    else env.Set("UNO_PATH", MakeSofficeFolder(dir, c.onUnoPath).toLocal8Bit());
+    if (!c.realPath) env.Set("PATH", "/nonexistent-folder");
+    LibreOfficeLauncher launcher;
+    EXPECT_EQ(launcher.Available(), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LauncherAvailability,
+                         ::testing::Values(AvailabilityCase{"OnPath", Soffice::None, true, true},
+                                           AvailabilityCase{"LinkOnUnoPath", Soffice::Link, false, true},
+                                           AvailabilityCase{"NotExecutable", Soffice::PlainFile, false, false},
+                                           AvailabilityCase{"DirectoryOfThatName", Soffice::Directory, false, false},
+                                           AvailabilityCase{"NowhereToBeFound", Soffice::None, false, false},
+                                           AvailabilityCase{"UnoPathWithoutItFallsBackToPath", Soffice::Directory,
+                                                            true, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LauncherConnection, NobodyOnThePipeFailsAtOnceWithoutStarting) {
+    if (uno::OfficeProgram().isEmpty()) GTEST_SKIP() << "soffice is not installed";
+    LibreOfficeOptions options;
+    options.pipeName = QStringLiteral("basewright_nobody_%1").arg(::getpid());
+    options.startOffice = false;
+    LibreOfficeLauncher launcher(options);
+    try {
+        launcher.Start();
+        FAIL() << "connected to nobody";
+    } catch (const SpreadsheetError& e) {
+        EXPECT_FALSE(e.Lost());
+    }
+    EXPECT_EQ(launcher.StartedProcessId(), 0);
+}
+
+// An office program that never answers: Start() gives up at its deadline.
+TEST(LauncherConnection, OfficeThatNeverListensFailsAtTheDeadline) {
+    if (uno::OfficeProgram().isEmpty()) GTEST_SKIP() << "soffice is not installed";
+    uno::LocalContext();  // made from the real office before the search paths change
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ScopedEnv env;
+    env.Set("UNO_PATH", MakeSofficeFolder(dir, Soffice::ExitsAtOnce).toLocal8Bit());
+    LibreOfficeOptions options;
+    options.pipeName = QStringLiteral("basewright_never_%1").arg(::getpid());
+    options.connectTimeoutMs = 1500;
+    int waits = 0;
+    options.whileWaiting = [&] { ++waits; };
+    LibreOfficeLauncher launcher(options);
+    EXPECT_THROW(launcher.Start(), SpreadsheetError);
+    EXPECT_NE(launcher.StartedProcessId(), 0);
+    EXPECT_GT(waits, 3);  // the window's events were served while waiting
+}
+
+// Processes whose command line names the pipe (the office started below).
+std::vector<pid_t> ProcessesWith(const QString& needle) {
+    std::vector<pid_t> pids;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool ok = false;
+        const pid_t pid = entry.toInt(&ok);
+        if (!ok) continue;
+        QFile f(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        if (f.open(QIODevice::ReadOnly) && QString::fromLocal8Bit(f.readAll()).contains(needle)) pids.push_back(pid);
+    }
+    return pids;
+}
+
+// Ends the office a launcher started detached, however the test went.
+class DetachedOfficeGuard {
+public:
+    DetachedOfficeGuard(QString pipe, QString profile) : pipe_(std::move(pipe)), profile_(std::move(profile)) {}
+    ~DetachedOfficeGuard() {
+        try {
+            Reference<css::uno::XComponentContext> ctx = uno::TryConnect(pipe_);
+            if (ctx.is()) css::frame::Desktop::create(ctx)->terminate();
+        } catch (...) {
+        }
+        for (int i = 0; i < 150 && !ProcessesWith(pipe_).empty(); ++i) QThread::msleep(100);
+        for (pid_t pid : ProcessesWith(pipe_)) ::kill(pid, SIGKILL);
+        QDir(profile_).removeRecursively();
+    }
+
+private:
+    QString pipe_, profile_;
+};
+
+// The way the real program reaches the office: nobody listens yet, so the
+// launcher starts soffice itself (detached, it outlives the command); a
+// second start finds it listening and starts nothing.
+TEST(LauncherConnection, StartsTheOfficeOnceAndThenReachesIt) {
+    if (uno::OfficeProgram().isEmpty()) GTEST_SKIP() << "soffice is not installed";
+    QTemporaryDir profile;
+    ASSERT_TRUE(profile.isValid());
+    profile.setAutoRemove(false);
+    LibreOfficeOptions options;
+    options.pipeName = QStringLiteral("basewright_detached_%1").arg(::getpid());
+    options.extraArguments = {QStringLiteral("--headless"), QStringLiteral("--invisible"), QStringLiteral("--nologo"),
+                              QStringLiteral("--norestore"), QStringLiteral("--nodefault"),
+                              QStringLiteral("--nolockcheck"),
+                              QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile.path()).toString()};
+    options.showWindows = false;
+    DetachedOfficeGuard guard(options.pipeName, profile.path());
+    // A user's profile exists already; a fresh one would make the first
+    // start restart itself and drop the connection.
+    QProcess::execute(uno::OfficeProgram(), {QStringLiteral("--headless"), QStringLiteral("--terminate_after_init"),
+                                             options.extraArguments.last()});
+
+    LibreOfficeLauncher first(options);
+    auto app = first.Start();
+    EXPECT_NE(first.StartedProcessId(), 0);
+    auto book = app->AddWorkbook();
+    book->SetCellText(1, 1, QStringLiteral("=2"));
+    book.reset();
+    app.reset();
+
+    LibreOfficeLauncher second(options);
+    auto again = second.Start();
+    EXPECT_EQ(second.StartedProcessId(), 0);
+    EXPECT_TRUE(again->AddWorkbook() != nullptr);
 }
 
 }  // namespace
