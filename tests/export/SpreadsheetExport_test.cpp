@@ -16,6 +16,7 @@
 #include "shell/ErrorReport.h"
 #include "shell/ListView.h"
 #include "shell/ScriptedPlatform.h"
+#include "support/ListFill.h"
 #include "support/QtPrinters.h"
 #include "tests/export/ScriptedSpreadsheet.h"
 #include "window/Form1.h"
@@ -30,10 +31,7 @@ const QString kForFeature =
 
 using Cells = std::map<std::pair<int, int>, QString>;
 
-struct Row {
-    std::vector<QString> cells;
-    bool checked = true;
-};
+using testing_support::Row;
 
 class SpreadsheetExportTest : public ::testing::Test {
 protected:
@@ -44,15 +42,7 @@ protected:
     }
     // Replaces the results list's columns and rows.
     void Fill(const QStringList& headers, const std::vector<Row>& rows) {
-        ListView& list = *form.ListView2;
-        list.ClearColumns();
-        list.ClearRows();
-        for (const QString& h : headers) list.AddColumn(h);
-        for (const Row& row : rows) {
-            const int r = list.AddRow(row.cells.empty() ? QString() : row.cells[0]);
-            for (std::size_t n = 1; n < row.cells.size(); ++n) list.SetSubItem(r, static_cast<int>(n), row.cells[n]);
-            list.SetChecked(r, row.checked);
-        }
+        testing_support::FillList(*form.ListView2, headers, rows);
     }
     void FillNumbered(int rows, int columns = 3) {
         ListView& list = *form.ListView2;
