@@ -23,17 +23,11 @@
 
 #include "shell/ListView.h"
 
+#include "BenchSupport.h"
+
 namespace {
 
-// Resident memory (kB) from /proc/self/status: "VmRSS" or "VmHWM".
-long StatusKb(const char* key) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(key) + ":";
-    while (std::getline(in, line))
-        if (line.rfind(prefix, 0) == 0) return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
-    return -1;
-}
+using bw::bench::StatusKb;
 
 // Resets the peak to the current resident size (Linux 4.0 and later).
 bool ResetPeak() {

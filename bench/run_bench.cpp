@@ -15,26 +15,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "BenchSupport.h"
 #include "shell/ScriptedPlatform.h"
 #include "window/Form1.h"
 
 namespace {
 
-long PeakKb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-    return -1;
-}
-
-long CurrentKb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
-    return -1;
-}
+long PeakKb() { return bw::bench::StatusKb("VmHWM"); }
+long CurrentKb() { return bw::bench::StatusKb("VmRSS"); }
 
 void RunCase(int entries, int digits) {
     bw::ScriptedPlatform sp;
