@@ -156,7 +156,22 @@ run_program() {
     fi
 }
 
+# ConvertEntry by digit count (Google Benchmark), with the GMP figures beside it.
+run_program basewright_core_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+
+# The list view component: a million rows appended while shown.
+run_program basewright_listview_bench
+
+# "Start Converting" on a million 20-digit and 100,000 300-digit entries.
+run_program basewright_run_bench
+
+# Start-up and close with a million stored input rows.
+run_program basewright_window_bench
+
 # Load, text file and clipboard on a million rows, through the window.
 run_program basewright_export_bench
+
+# 100,000 rows handed to a headless office (needs soffice).
+run_program basewright_spreadsheet_bench
 
 exit $STATUS
