@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "BenchSupport.h"
+#include "EventLoopGap.h"
 #include "shell/ScriptedPlatform.h"
 #include "window/Form1.h"
 
@@ -50,30 +51,16 @@ void RunCase(int entries, int digits) {
     sp.dialogs.onMessage = [&](const bw::RecordedMessage& m) {
         if (m.text == "Done.") doneAt = clock.nsecsElapsed();
     };
-    // A 1 ms timer fires at every turn of the event loop; the longest
-    // interval between two of its firings is the longest the window was
-    // held.
-    QElapsedTimer gapClock;
-    qint64 lastTick = 0, longestGap = 0;
-    QTimer ticker;
-    ticker.setInterval(1);
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = gapClock.nsecsElapsed();
-        longestGap = std::max(longestGap, now - lastTick);
-        lastTick = now;
-    });
-    ticker.start();
-    gapClock.start();
+    bw::bench::EventLoopGap gap;
+    gap.Start();
     clock.start();
     form.PushButton17_Click();
     const qint64 end = clock.nsecsElapsed();
-    longestGap = std::max(longestGap, end - lastTick);  // the tail after the last turn
-    ticker.stop();
+    const double longestGapMs = gap.Stop();
 
     std::printf("run: %d entries of %d digits, full results: %.3f s to \"Done.\", longest event-loop gap %.1f ms, "
                 "rows %d, memory %ld MB before the run, peak %ld MB\n",
-                entries, digits, (doneAt < 0 ? end : doneAt) / 1e9, longestGap / 1e6, form.ListView2->RowCount(),
+                entries, digits, (doneAt < 0 ? end : doneAt) / 1e9, longestGapMs, form.ListView2->RowCount(),
                 before / 1024, PeakKb() / 1024);
     std::fflush(stdout);
 }

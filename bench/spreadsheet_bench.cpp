@@ -27,6 +27,7 @@
 #include "export/uno/UnoSession.h"
 #include "shell/ScriptedPlatform.h"
 #include "window/Form1.h"
+#include "EventLoopGap.h"
 
 namespace {
 
@@ -77,28 +78,18 @@ double CommandCase(bw::OfficeProcess& office, const Rows& rows) {
     QCoreApplication::processEvents();
     sp.dialogs.messages.clear();
 
-    QElapsedTimer gapClock;
-    qint64 lastTick = 0, longestGap = 0;
-    QTimer ticker;
-    ticker.setInterval(1);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = gapClock.nsecsElapsed();
-        longestGap = std::max(longestGap, now - lastTick);
-        lastTick = now;
-    });
-    ticker.start();
-    gapClock.start();
+    bw::bench::EventLoopGap gap;
+    gap.Start();
     QElapsedTimer clock;
     clock.start();
     form.PushButton13_Click();
     const double seconds = clock.nsecsElapsed() / 1e9;
-    longestGap = std::max(longestGap, gapClock.nsecsElapsed() - lastTick);
-    ticker.stop();
+    const double longestGapMs = gap.Stop();
 
     const int n = static_cast<int>(rows.cells.size());
     std::printf("command, %d full-results rows: %.2f s from the press to the end (goal < 10 s: %s), %.0f rows/s, "
                 "longest event-loop gap %.0f ms, %zu message boxes\n",
-                n, seconds, seconds < 10 ? "met" : "MISSED", n / seconds, longestGap / 1e6,
+                n, seconds, seconds < 10 ? "met" : "MISSED", n / seconds, longestGapMs,
                 sp.dialogs.messages.size());
     for (const auto& m : sp.dialogs.messages) std::printf("  message: %s\n", m.text.toUtf8().constData());
     office.CloseDocuments();
