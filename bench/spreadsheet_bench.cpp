@@ -23,9 +23,9 @@
 
 #include "export/Spreadsheet.h"
 #include "export/uno/LibreOffice.h"
-#include "export/uno/OfficeProcess.h"
+#include "spreadsheet/OfficeProcess.h"
 #include "export/uno/UnoSession.h"
-#include "shell/ScriptedPlatform.h"
+#include "support/ScriptedPlatform.h"
 #include "window/Form1.h"
 #include "EventLoopGap.h"
 

@@ -15,7 +15,7 @@
 #include "core/ConversionOptions.h"
 #include "core/CoreError.h"
 #include "core/NumberSystem.h"
-#include "export/AlignedText.h"
+#include "core/AlignedText.h"
 
 #ifndef BASEWRIGHT_VERSION
 #define BASEWRIGHT_VERSION "unknown"

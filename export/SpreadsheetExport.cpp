@@ -19,21 +19,17 @@
 #include <future>
 #include <memory>
 
+#include "export/SpreadsheetExport.h"
+
 #include "export/Spreadsheet.h"
 #include "shell/ErrorReport.h"
 #include "shell/ListView.h"
 #include "shell/WindowPointer.h"
 #include "shell/Yield.h"
-#include "window/Form1.h"
 
 namespace bw {
 
 namespace {
-
-constexpr const char* kNotInstalledForSoftware =
-    "Excel is not installed on this computer. You need to have it installed to use this software without error.";
-constexpr const char* kNotInstalledForFeature =
-    "Excel is not installed on this computer. You need to have it installed to use this feature.";
 
 // Rows per block written in one call. Measured against LibreOffice Calc:
 // blocks of 512 to 4096 rows write about equally fast (smaller ones pay
@@ -66,43 +62,25 @@ QString RowsLeftOutMessage(long long leftOut, int sheetRows) {
 
 }  // namespace
 
-bool Form1::SaveResultsAsExcelFileIsExcelInstalled() {
-    bool result = true;
-    bool failed = false;
+bool SpreadsheetApplicationAvailable(SpreadsheetLauncher* launcher) {
     try {
-        SpreadsheetLauncher* launcher = platform().spreadsheet;
-        failed = launcher == nullptr || !launcher->Available();
+        return launcher != nullptr && launcher->Available();
     } catch (...) {
-        failed = true;
+        return false;
     }
-    if (failed) {
-        try {
-            platform().dialogs.MessageBox(QString::fromUtf8(kNotInstalledForSoftware), kMsgOkOnly, ApplicationTitle());
-        } catch (...) {
-        }
-        result = false;
-    }
-    return result;
 }
 
-// Statement numbers for the error report run 100, 102, ... through the
+// Statement numbers for the error report run 104, 106, ... through the
 // command's steps; the few that cannot fail are noted in comments.
-void Form1::PushButton13_Click() {
-    ErrorReport trap(platform().dialogs, kLocPushButton13_Click);
-
-    if (trap.Test(100, [&] { return !SaveResultsAsExcelFileIsExcelInstalled(); })) {
-        trap.Step(100, [&] {
-            platform().dialogs.MessageBox(QString::fromUtf8(kNotInstalledForFeature), kMsgOkOnly, ApplicationTitle());
-        });
-        return;
-    }
-    if (trap.Test(102, [&] { return ListView2->RowCount() == 0; })) return;
-    trap.Step(104, [&] { MousePointer().Set(kPointerBusy); });
+void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, ErrorReport& trap, WindowPointer& pointer,
+                               Dialogs& dialogs, const QString& title, const ExportPacing& pacing) {
+    auto stopped = [&] { return pacing.stop && pacing.stop(); };
+    trap.Step(104, [&] { pointer.Set(kPointerBusy); });
 
     // Declared before the workbook, so that the workbook is released first.
     std::unique_ptr<SpreadsheetApplication> application;
     std::unique_ptr<SpreadsheetWorkbook> workbook;
-    TimeSliceYield yielder;
+    TimeSliceYield yielder(pacing.yieldSliceMs);
 
     // Runs one call into the application. Returns false when the export
     // must stop: the application is lost (or was never reached), so every
@@ -119,23 +97,23 @@ void Form1::PushButton13_Click() {
         });
         return !lost;
     };
-    auto finish = [&] { trap.Step(154, [&] { MousePointer().Set(kPointerNormal); }); };
+    auto finish = [&] { trap.Step(154, [&] { pointer.Set(kPointerNormal); }); };
 
-    if (!automation(106, [&] { application = platform().spreadsheet->Start(); }) || !application) return finish();
+    if (!automation(106, [&] { application = launcher.Start(); }) || !application) return finish();
     if (!automation(108, [&] { workbook = application->AddWorkbook(); }) || !workbook) return finish();
 
     // Header row.
     int i = 1;  // 110
     int columns = 0;
-    trap.Step(112, [&] { columns = ListView2->ColumnCount(); });
+    trap.Step(112, [&] { columns = list.ColumnCount(); });
     bool stopWriting = false;
     for (int c = 1; c <= columns && !stopWriting; ++c) {
         trap.Step(114, [&] { yielder.Yield(); });
-        if (Unloaded()) {
+        if (stopped()) {
             stopWriting = true;
             break;
         }
-        if (!automation(116, [&] { workbook->SetCellText(1, i, ListView2->ColumnCaption(c)); })) return finish();
+        if (!automation(116, [&] { workbook->SetCellText(1, i, list.ColumnCaption(c)); })) return finish();
         ++i;  // 118
         if (!automation(120, [&] { workbook->FitColumn(c); })) return finish();
     }
@@ -143,7 +121,7 @@ void Form1::PushButton13_Click() {
     // Data rows, gathered into blocks of whole sheet rows.
     int j = 2;  // 122
     int rows = 0;
-    trap.Step(124, [&] { rows = ListView2->RowCount(); });
+    trap.Step(124, [&] { rows = list.RowCount(); });
     int sheetRows = 1048576;
     if (!automation(126, [&] { sheetRows = workbook->SheetRows(); })) return finish();
     const int fittingRows = std::min(rows, std::max(sheetRows - 1, 0));
@@ -160,15 +138,15 @@ void Form1::PushButton13_Click() {
 
     for (int r = 1; r <= fittingRows && !stopWriting; ++r) {
         trap.Step(128, [&] { yielder.MaybeYield(); });
-        if (Unloaded()) break;
+        if (stopped()) break;
         bool listShrank = false;
         const bool checked = trap.Test(130, [&] {
             try {
-                return ListView2->Checked(r);
+                return list.Checked(r);
             } catch (...) {
                 // Rows removed meanwhile (e.g. by "Clear Results"): the one
                 // report is enough; no later row exists either.
-                listShrank = r > ListView2->RowCount();
+                listShrank = r > list.RowCount();
                 throw;
             }
         });
@@ -179,7 +157,7 @@ void Form1::PushButton13_Click() {
             // time-slice yield above serves the per-cell yields).
             for (int c = 1; c <= columns; ++c) {
                 trap.Step(136, [&] {
-                    block.At(row, c - 1) = c == 1 ? ListView2->RowText(r) : WithoutEquals(ListView2->SubItem(r, c - 1));
+                    block.At(row, c - 1) = c == 1 ? list.RowText(r) : WithoutEquals(list.SubItem(r, c - 1));
                 });
             }
         }
@@ -191,23 +169,19 @@ void Form1::PushButton13_Click() {
     // Checked rows that had no sheet row left.
     long long leftOut = 0;
     trap.Step(146, [&] {
-        if (Unloaded() || rows <= fittingRows) return;
-        const int now = std::min(rows, ListView2->RowCount());
+        if (stopped() || rows <= fittingRows) return;
+        const int now = std::min(rows, list.RowCount());
         for (int r = fittingRows + 1; r <= now; ++r)
-            if (ListView2->Checked(r)) ++leftOut;
+            if (list.Checked(r)) ++leftOut;
     });
 
     if (!automation(148, [&] { WhileProcessingEvents([&] { workbook->FitAllColumns(); }); })) return finish();
     if (!automation(150, [&] { application->SetVisible(); })) return finish();
     if (leftOut > 0)
         trap.Step(152, [&] {
-            platform().dialogs.MessageBox(RowsLeftOutMessage(leftOut, sheetRows), kMsgOkOnly, ApplicationTitle());
+            dialogs.MessageBox(RowsLeftOutMessage(leftOut, sheetRows), kMsgOkOnly, title);
         });
     finish();
 }
-
-#ifndef BASEWRIGHT_HAVE_UNO
-std::unique_ptr<SpreadsheetLauncher> CreateLibreOfficeLauncher() { return nullptr; }
-#endif
 
 }  // namespace bw

@@ -29,8 +29,6 @@ namespace bw {
 
 namespace {
 
-constexpr int kRunSliceMs = 10;
-
 // The entry as the run shows it when its conversion failed: blanks still
 // become "0", as they do before the conversion step.
 std::string BlanksToZeros(std::string text) {
@@ -75,7 +73,7 @@ void Form1::PushButton17_Click() {
     };
     readOption();
 
-    TimeSliceYield slice(kRunSliceMs);
+    TimeSliceYield slice(kYieldSliceMs);
     int lastDone = 0;  // the last entry whose row was appended
     auto showProgress = [&] {
         if (lastDone == 0) return;
@@ -163,7 +161,7 @@ void Form1::PushButton17_Click() {
 
     trap.Step(210, [&] { pointer_.Set(kPointerNormal); });
     trap.Step(212, [&] { ProgressBar1->SetValue(0); });
-    trap.Step(214, [&] { ProgressBar1->SetText(QStringLiteral("Progress Bar")); });
+    trap.Step(214, [&] { ProgressBar1->SetText(QString::fromLatin1(kProgressBarIdleText)); });
     trap.Step(216, [&] { platform_.dialogs.MessageBox(QStringLiteral("Done."), kMsgOkOnly, title); });
 }
 

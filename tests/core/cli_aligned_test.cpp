@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/BatchConverter.h"
-#include "export/AlignedText.h"
+#include "core/AlignedText.h"
 
 namespace bw {
 namespace {

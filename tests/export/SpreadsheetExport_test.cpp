@@ -15,7 +15,7 @@
 #include "export/Spreadsheet.h"
 #include "shell/ErrorReport.h"
 #include "shell/ListView.h"
-#include "shell/ScriptedPlatform.h"
+#include "support/ScriptedPlatform.h"
 #include "support/ListFill.h"
 #include "support/QtPrinters.h"
 #include "tests/export/ScriptedSpreadsheet.h"

@@ -1,4 +1,4 @@
-#include "export/uno/OfficeProcess.h"
+#include "spreadsheet/OfficeProcess.h"
 
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
