@@ -46,20 +46,27 @@ private:
 inline std::shared_ptr<bool> WhenModal(std::function<void(QWidget*)> action, int timeoutMs = 10000,
                                        QWidget* except = nullptr) {
     auto ran = std::make_shared<bool>(false);
+    // Owned by the application until it is done, so nothing outlives it.
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(10);
     auto waited = std::make_shared<int>(0);
-    auto poll = std::make_shared<std::function<void()>>();
     QPointer<QWidget> skip(except);
-    *poll = [=] {
+    QObject::connect(timer, &QTimer::timeout, timer, [=] {
         QWidget* modal = QApplication::activeModalWidget();
         if (modal && modal != skip && modal->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
             *ran = true;
             action(modal);
             return;
         }
-        *waited += 10;
-        if (*waited < timeoutMs) QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(10, *poll);
+        *waited += timer->interval();
+        if (*waited >= timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start();
     return ran;
 }
 
