@@ -57,8 +57,8 @@ namespace {
 
 // Rows per block written in one call. Measured against LibreOffice Calc:
 // blocks of 512 to 4096 rows write about equally fast (smaller ones pay
-// for the calls), and one call of 512 rows takes under 20 ms, so the
-// window is never held up long.
+// for the calls). The window does not wait on a block, so the size only
+// sets how much text one call carries.
 constexpr int kBlockRows = 512;
 
 // How long the calls still due may take once the window has closed.
