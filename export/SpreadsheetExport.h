@@ -25,6 +25,11 @@ bool SpreadsheetApplicationAvailable(SpreadsheetLauncher* launcher);
 // Each step runs as a numbered statement (104 to 154) of the caller's trap,
 // so failures are reported under the command's location. Messages use the
 // given title. pacing.stop() ends the writing at its next pause.
+// The calls into the application run on a thread of the command's own
+// while the window keeps processing its events; the list, the reports and
+// the pointer are used on the calling (window) thread only. Once
+// pacing.stop() is true, a call still running after a short grace is left
+// to finish on its own and the procedure returns.
 void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, ErrorReport& trap, WindowPointer& pointer,
                                Dialogs& dialogs, const QString& title, const ExportPacing& pacing);
 
