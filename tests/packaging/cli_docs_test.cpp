@@ -247,13 +247,13 @@ TEST(Versions, EveryPlaceStatesTheProjectVersion) {
         std::string found;
     };
     const Place places[] = {
-        {"basewright-cli --version", FirstMatch(RunCli("--version"), R"(^basewright-cli (\S+)\n)")},
+        {"basewright-cli --version", FirstMatch(RunCli("--version"), R"re(^basewright-cli (\S+)\n)re")},
         {"debian/changelog (upstream part)",
-         FirstMatch(ReadFile(root + "/debian/changelog"), R"(^basewright \(([^)-]+)(-[^)]*)?\))")},
-        {"man/basewright.1", FirstMatch(ReadFile(root + "/man/basewright.1"), R"(\n\.TH [^\n]*"Basewright ([^"]+)")")},
-        {"man/basewright-cli.1", FirstMatch(ReadFile(root + "/man/basewright-cli.1"), R"(\n\.TH [^\n]*"Basewright ([^"]+)")")},
+         FirstMatch(ReadFile(root + "/debian/changelog"), R"re(^basewright \(([^)-]+)(-[^)]*)?\))re")},
+        {"man/basewright.1", FirstMatch(ReadFile(root + "/man/basewright.1"), R"re(\n\.TH [^\n]*"Basewright ([^"]+)")re")},
+        {"man/basewright-cli.1", FirstMatch(ReadFile(root + "/man/basewright-cli.1"), R"re(\n\.TH [^\n]*"Basewright ([^"]+)")re")},
         {"the newest AppStream release",
-         FirstMatch(ReadFile(root + "/data/example.basewright.Basewright.metainfo.xml"), R"(<release version="([^"]+)")")},
+         FirstMatch(ReadFile(root + "/data/example.basewright.Basewright.metainfo.xml"), R"re(<release version="([^"]+)")re")},
     };
     for (const Place& place : places) {
         EXPECT_EQ(place.found, version) << place.what;

@@ -41,15 +41,16 @@ TEST_P(IconSize, PngHasItsSizeAndShowsTheIcon) {
     EXPECT_TRUE(Near(image.pixelColor(size / 8, size / 2), kBlue)) << "left edge";
     EXPECT_TRUE(Near(image.pixelColor(size / 2, size - 1 - size / 8), kBlue)) << "bottom";
 
-    // The middle band holds white letter pixels, and nothing but white and
+    // The middle row crosses the letters: light pixels (white, or at the
+    // small sizes white blended into the blue), and nothing but white and
     // blue shades (no stray colour).
-    int white = 0;
+    int light = 0;
     for (int x = size / 4; x < size * 3 / 4; ++x) {
         const QColor c = image.pixelColor(x, size / 2);
-        if (c.red() > 230 && c.green() > 230 && c.blue() > 230) ++white;
+        if (c.red() > 128) ++light;
         EXPECT_GE(c.blue(), c.red()) << "x " << x;
     }
-    EXPECT_GT(white, 0) << "no letter pixels in the middle row";
+    EXPECT_GT(light, 0) << "no letter pixels in the middle row";
 }
 
 INSTANTIATE_TEST_SUITE_P(EverySize, IconSize, ::testing::Values(16, 22, 24, 32, 48, 64, 128, 256));
