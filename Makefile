@@ -2,11 +2,14 @@
 # make test  installs what is missing, builds (warnings are errors), runs
 #            every test, then builds and runs every test once more under
 #            AddressSanitizer and UndefinedBehaviorSanitizer
+# make deb   installs what is missing, builds the Debian package into
+#            build-deb/ and checks it (lintian, desktop-file-validate,
+#            appstreamcli, the unpacked basewright-cli)
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
 
-.PHONY: run test build build-tests sanitize bench clean
+.PHONY: run test build build-tests sanitize bench clean deb
 
 run:
 	./tools/install-deps.sh run
@@ -40,5 +43,8 @@ bench:
 	cmake --build $(BUILD) -j$(JOBS)
 	./bench/run-benchmarks.sh $(BUILD)
 
+deb:
+	JOBS=$(JOBS) ./tools/check-package.sh $(BUILD)-deb
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-run $(BUILD)-asan
+	rm -rf $(BUILD) $(BUILD)-run $(BUILD)-asan $(BUILD)-deb
