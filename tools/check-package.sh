@@ -30,28 +30,32 @@ started=$SECONDS
 say() { printf 'check-package: %s\n' "$*"; }
 fail() { printf 'check-package: FAILED: %s\n' "$*" >&2; exit 1; }
 
+work=$(mktemp -d "${TMPDIR:-/tmp}/basewright-deb.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo=sudo; fi
 export DEBIAN_FRONTEND=noninteractive
 updated=false
-apt_install() {
-    if ! $updated; then $sudo apt-get update -qq; updated=true; fi
-    $sudo apt-get install -y -qq --no-install-recommends "$@"
+apt_get() {  # apt-get with its output in a log, shown when it fails
+    if ! $updated; then
+        $sudo apt-get update -qq >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; fail "apt-get update"; }
+        updated=true
+    fi
+    $sudo apt-get "$@" >"$work/apt.log" 2>&1 || { tail -n 40 "$work/apt.log" >&2; fail "apt-get $*"; }
 }
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed$'; }
 
 # ------------------------------------------------------------ the tools
-tools=(dpkg-dev debhelper lintian desktop-file-utils appstream git)
+tools=(build-essential dpkg-dev debhelper lintian desktop-file-utils appstream git)
 missing=()
 for p in "${tools[@]}"; do installed "$p" || missing+=("$p"); done
 if [ ${#missing[@]} -gt 0 ]; then
     say "installing ${missing[*]}"
-    apt_install "${missing[@]}"
+    apt_get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
 # ------------------------------------------------- a copy of the tree
-work=$(mktemp -d "${TMPDIR:-/tmp}/basewright-deb.XXXXXX")
-trap 'rm -rf "$work"' EXIT
 version=$(dpkg-parsechangelog -l "$root/debian/changelog" -S Version)
 upstream=${version%-*}
 src=$work/basewright-$upstream
@@ -69,8 +73,7 @@ fi
 # ------------------------------------------------- build dependencies
 if ! (cd "$src" && dpkg-checkbuilddeps >/dev/null 2>&1); then
     say "installing the build dependencies"
-    if ! $updated; then $sudo apt-get update -qq; updated=true; fi
-    $sudo apt-get build-dep -y -qq --no-install-recommends "$src"
+    apt_get build-dep -y -q --no-install-recommends "$src"
 fi
 
 # ------------------------------------------------------------ the build
