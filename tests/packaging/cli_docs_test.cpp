@@ -7,10 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -72,7 +72,6 @@ struct HelpText {
 HelpText ParseHelp(const std::string& help) {
     HelpText parsed;
     enum { None, InOptions, InNames } section = None;
-    const std::regex optionLine(R"(^  (-\S.*?)  +(\S.*)$)");
     for (const std::string& line : Lines(help)) {
         if (line == "Options:") {
             section = InOptions;
@@ -81,9 +80,10 @@ HelpText ParseHelp(const std::string& help) {
         } else if (line.empty() || line[0] != ' ') {
             section = None;
         } else if (section == InOptions) {
-            std::smatch m;
-            if (std::regex_match(line, m, optionLine)) {
-                parsed.options.emplace_back(m[1].str(), m[2].str());
+            // The heading ends at the first run of two blanks.
+            const auto gap = line.find("  ", 2);
+            if (line.compare(0, 3, "  -") == 0 && gap != std::string::npos) {
+                parsed.options.emplace_back(line.substr(2, gap - 2), Trim(line.substr(gap)));
             } else if (!parsed.options.empty()) {
                 AppendWords(parsed.options.back().second, Trim(line));
             }
@@ -163,10 +163,21 @@ std::vector<std::string> CompletionArray(const std::string& script, const std::s
     if (start == std::string::npos) return {};
     const auto end = script.find(')', start);
     const std::string body = script.substr(start + name.size() + 2, end - start - name.size() - 2);
+    // Words are blank-separated, or in double quotes.
     std::vector<std::string> words;
-    const std::regex word(R"re("([^"]*)"|(\S+))re");
-    for (auto it = std::sregex_iterator(body.begin(), body.end(), word); it != std::sregex_iterator(); ++it) {
-        words.push_back((*it)[1].matched ? (*it)[1].str() : (*it)[2].str());
+    for (std::size_t at = 0; at < body.size();) {
+        if (std::isspace(static_cast<unsigned char>(body[at]))) {
+            ++at;
+        } else if (body[at] == '"') {
+            const auto close = body.find('"', at + 1);
+            words.push_back(body.substr(at + 1, close - at - 1));
+            at = close + 1;
+        } else {
+            auto end = at;
+            while (end < body.size() && !std::isspace(static_cast<unsigned char>(body[end]))) ++end;
+            words.push_back(body.substr(at, end - at));
+            at = end;
+        }
     }
     return words;
 }
@@ -233,11 +244,21 @@ TEST_F(CliDocs, CompletionOffersEveryOption) {
 
 // ------------------------------------------------------------ versions
 
-std::string FirstMatch(const std::string& text, const std::string& pattern) {
-    std::smatch m;
-    const std::regex re(pattern);
-    return std::regex_search(text, m, re) ? m[1].str() : std::string("(none)");
+// The text between `before` (its first occurrence after `from`) and the next
+// `after`, or "(none)".
+std::string Between(const std::string& text, const std::string& from, const std::string& before,
+                    const std::string& after) {
+    const auto origin = text.find(from);
+    if (origin == std::string::npos) return "(none)";
+    const auto start = text.find(before, origin);
+    if (start == std::string::npos) return "(none)";
+    const auto end = text.find(after, start + before.size());
+    if (end == std::string::npos) return "(none)";
+    return text.substr(start + before.size(), end - start - before.size());
 }
+
+// A Debian version without its Debian revision ("1.0.0-1" -> "1.0.0").
+std::string Upstream(const std::string& version) { return version.substr(0, version.rfind('-')); }
 
 TEST(Versions, EveryPlaceStatesTheProjectVersion) {
     const std::string version = BASEWRIGHT_PROJECT_VERSION;
@@ -247,13 +268,13 @@ TEST(Versions, EveryPlaceStatesTheProjectVersion) {
         std::string found;
     };
     const Place places[] = {
-        {"basewright-cli --version", FirstMatch(RunCli("--version"), R"re(^basewright-cli (\S+)\n)re")},
+        {"basewright-cli --version", Between(RunCli("--version"), "", "basewright-cli ", "\n")},
         {"debian/changelog (upstream part)",
-         FirstMatch(ReadFile(root + "/debian/changelog"), R"re(^basewright \(([^)-]+)(-[^)]*)?\))re")},
-        {"man/basewright.1", FirstMatch(ReadFile(root + "/man/basewright.1"), R"re(\n\.TH [^\n]*"Basewright ([^"]+)")re")},
-        {"man/basewright-cli.1", FirstMatch(ReadFile(root + "/man/basewright-cli.1"), R"re(\n\.TH [^\n]*"Basewright ([^"]+)")re")},
+         Upstream(Between(ReadFile(root + "/debian/changelog"), "", "basewright (", ")"))},
+        {"man/basewright.1", Between(ReadFile(root + "/man/basewright.1"), "\n.TH ", "\"Basewright ", "\"")},
+        {"man/basewright-cli.1", Between(ReadFile(root + "/man/basewright-cli.1"), "\n.TH ", "\"Basewright ", "\"")},
         {"the newest AppStream release",
-         FirstMatch(ReadFile(root + "/data/example.basewright.Basewright.metainfo.xml"), R"re(<release version="([^"]+)")re")},
+         Between(ReadFile(root + "/data/example.basewright.Basewright.metainfo.xml"), "", "<release version=\"", "\"")},
     };
     for (const Place& place : places) {
         EXPECT_EQ(place.found, version) << place.what;
