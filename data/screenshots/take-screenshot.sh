@@ -41,7 +41,11 @@ fi
 
 build=${1:?usage: $0 BUILD-FOLDER [OUTPUT.png]}
 output=${2:-$(dirname "$0")/basewright-main.png}
-program=$(realpath "$build/basewright")
+program=""
+for candidate in "$build/app/basewright" "$build/basewright"; do
+    [ -x "$candidate" ] && { program=$(realpath "$candidate"); break; }
+done
+[ -n "$program" ] || { echo "no basewright program in $build" >&2; exit 1; }
 settings=$(mktemp -d)
 trap 'rm -rf "$settings"' EXIT
 XDG_CONFIG_HOME=$settings xvfb-run -a -s '-screen 0 1024x768x24' \
