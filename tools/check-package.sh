@@ -4,7 +4,8 @@
 #     nothing behind in the work tree; dpkg-buildpackage writes its results
 #     into the parent folder of the copy, a temporary folder);
 #   - lintian: no error and no warning;
-#   - desktop-file-validate and appstreamcli validate on the packaged files;
+#   - desktop-file-validate and appstreamcli validate (and validate-tree) on
+#     the packaged files;
 #   - the package's relations (UNO libraries in Depends, the office only in
 #     Recommends) and the unpacked programs: basewright-cli converts a few
 #     entries, basewright starts.
@@ -111,6 +112,10 @@ desktop-file-validate "$unpacked/usr/share/applications/basewright.desktop" || f
 say "appstreamcli validate"
 metainfo=("$unpacked"/usr/share/metainfo/*.metainfo.xml)
 appstreamcli validate --no-net "${metainfo[@]}" || fail "appstreamcli validate"
+# The installed tree as a whole: the metadata with the desktop entry and the
+# icons it names.
+appstreamcli validate-tree --no-net "$unpacked" >"$work/validate-tree.log" 2>&1 ||
+    { cat "$work/validate-tree.log" >&2; fail "appstreamcli validate-tree"; }
 
 # ------------------------------------------------------------ relations
 say "package relations"
