@@ -28,7 +28,7 @@ WORK=$(mktemp -d "${TMPDIR:-/tmp}/basewright-bench.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
 STATUS=0
 
-CLI=$BUILD/cli/basewright-cli
+CLI=$BUILD/basewright-cli
 GMP_PEER=$BUILD/bench/basewright_gmp_peer
 
 # ------------------------------------------------------------------ helpers

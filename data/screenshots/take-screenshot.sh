@@ -42,7 +42,7 @@ fi
 build=${1:?usage: $0 BUILD-FOLDER [OUTPUT.png]}
 output=${2:-$(dirname "$0")/basewright-main.png}
 program=""
-for candidate in "$build/app/basewright" "$build/basewright"; do
+for candidate in "$build/basewright"; do
     [ -x "$candidate" ] && { program=$(realpath "$candidate"); break; }
 done
 [ -n "$program" ] || { echo "no basewright program in $build" >&2; exit 1; }
