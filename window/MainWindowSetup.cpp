@@ -3,10 +3,7 @@
 
 #include "window/MainWindowSetup.h"
 
-#include <QFont>
-#include <QPainter>
-#include <QPainterPath>
-#include <QPixmap>
+#include <QSize>
 #include <QStringList>
 #include <QTime>
 #include <QUrl>
@@ -21,7 +18,19 @@
 #include "shell/Yield.h"
 #include "window/Form1.h"
 
+// The icon's pictures are compiled into the window's library; a static
+// library's resources must be registered by name before first use.
+static void LoadIconResources() { Q_INIT_RESOURCE(basewright); }
+
 namespace bw {
+
+namespace {
+
+// The sizes the icon is drawn at (the same pictures the desktop's icon
+// theme gets when the program is installed).
+constexpr int kIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+
+}  // namespace
 
 QString ShortenProductTitle(const QString& productTitle) {
     auto cut = [](QString& text) {
@@ -41,26 +50,9 @@ QString ShortenProductTitle(const QString& productTitle) {
 int HomePageDraw(double r) { return static_cast<int>(std::floor(r * 100.0)) + 1; }
 
 QIcon ApplicationIcon() {
+    LoadIconResources();
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF box(0.5, 0.5, size - 1.0, size - 1.0);
-        QPainterPath path;
-        path.addRoundedRect(box, size * 0.18, size * 0.18);
-        painter.fillPath(path, QColor(0x1f, 0x5f, 0xa8));
-        painter.setPen(Qt::white);
-        QFont font(QStringLiteral("Arial"));
-        font.setStyleHint(QFont::SansSerif);
-        font.setBold(true);
-        font.setPixelSize(std::max(7, size * 9 / 20));
-        painter.setFont(font);
-        painter.drawText(box, Qt::AlignCenter, QStringLiteral("0x"));
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
+    for (int size : kIconSizes) icon.addFile(QStringLiteral(":/icons/basewright-%1.png").arg(size), QSize(size, size));
     return icon;
 }
 

@@ -20,7 +20,7 @@ QString ShortenProductTitle(const QString& productTitle);
 // opens on a draw of 7.
 int HomePageDraw(double r);
 
-// The window icon, drawn at the usual icon sizes.
+// The window icon: the program's icon at the usual sizes.
 QIcon ApplicationIcon();
 
 }  // namespace bw

@@ -5,6 +5,7 @@
 
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QImage>
 #include <QSettings>
 #include <QTest>
 
@@ -30,6 +31,15 @@ TEST(RealWindow, TypedNumbersGoThroughQtsInputBoxAndAreSavedOnClose) {
     w.form->Form_QueryUnload();
     QSettings stored(w.SettingsFile(), QSettings::IniFormat);
     EXPECT_EQ(stored.value("Basewright/Zip Codes").toString(), "255;16");
+}
+
+TEST(RealWindow, ShowsTheProgramsIconAtEverySizeTheDesktopGets) {
+    RealWindow w;
+    const QList<QSize> sizes = w.form->windowIcon().availableSizes();
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+    // The picture is the program's (blue square), not a blank placeholder.
+    const QImage image = w.form->windowIcon().pixmap(QSize(32, 32)).toImage();
+    EXPECT_EQ(image.pixelColor(16, 4).blue() > 150 && image.pixelColor(16, 4).red() < 80, true);
 }
 
 }  // namespace
