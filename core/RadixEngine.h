@@ -18,12 +18,20 @@ void CheckLength(std::string_view text);
 // byte 0 (so every byte of a multi-byte character reads as 0, as the
 // character does). Byte arithmetic rather than a table, so that scans over
 // whole texts vectorise.
-inline std::uint8_t DigitValueOf(std::uint8_t c) {
+constexpr std::uint8_t DigitValueOf(std::uint8_t c) {
     const auto d = static_cast<std::uint8_t>(c - '0');
     const auto l = static_cast<std::uint8_t>((c | 0x20) - 'a');
     const auto digitMask = static_cast<std::uint8_t>(-static_cast<int>(d < 10));
     const auto letterMask = static_cast<std::uint8_t>(-static_cast<int>(l < 26));
     return static_cast<std::uint8_t>((d & digitMask) | ((l + 10) & letterMask));
+}
+
+// True when the text holds no byte from 0x80 up. A plain OR over the bytes,
+// so that it vectorises.
+inline bool IsAscii(std::string_view text) {
+    unsigned char any = 0;
+    for (char c : text) any |= static_cast<unsigned char>(c);
+    return any < 0x80;
 }
 
 // True when every byte of the text is one of the first `limit` (1 to 10)

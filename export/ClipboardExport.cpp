@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "export/AlignedText.h"
+#include "core/AlignedText.h"
 #include "shell/ErrorReport.h"
 #include "shell/ListView.h"
 #include "shell/Platform.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "export/AlignedText.h"
+#include "core/AlignedText.h"
 #include "export/LocaleText.h"
 #include "shell/AppError.h"
 #include "shell/ErrorReport.h"

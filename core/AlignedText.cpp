@@ -1,4 +1,4 @@
-#include "export/AlignedText.h"
+#include "AlignedText.h"
 
 #include <algorithm>
 #include <utility>
