@@ -66,28 +66,16 @@ void ConvertEntryInto(int sourceBase, int targetBase, std::string_view entry, st
     AppendShownText(entry, shown);
 
     // Base raising: an entry with characters beyond the source base is read
-    // in the smallest base in which all of them are digits. The largest
-    // digit value and whether the entry is plain ASCII come from one scan.
-    std::uint8_t largest = 0;
-    std::uint8_t anyByte = 0;
-    for (const char ch : entry) {
-        const auto c = static_cast<std::uint8_t>(ch);
-        anyByte |= c;
-        largest = std::max(largest, detail::DigitValueOf(c));
-    }
-    if (sourceBase < largest + 1) sourceBase = largest + 1;
+    // in the smallest base in which all of them are digits.
+    const int minimumBase = detail::MaxDigitValue(entry) + 1;
+    if (sourceBase < minimumBase) sourceBase = minimumBase;
 
     // A blank reads as the digit 0 either way, so the entry itself is
     // converted; it is not a view into either output string.
     const std::size_t resultStart = result.size();
     try {
-        const auto source = static_cast<std::uint32_t>(sourceBase);
-        const auto target = static_cast<std::uint32_t>(targetBase);
-        if (anyByte < 0x80) {
-            detail::ConvertAsciiInto(entry, source, target, result);
-        } else {
-            detail::ConvertBaseInto(entry, source, target, result);
-        }
+        detail::ConvertBaseInto(entry, static_cast<std::uint32_t>(sourceBase), static_cast<std::uint32_t>(targetBase),
+                                result);
     } catch (...) {
         shown.resize(shownStart);
         result.resize(resultStart);

@@ -51,10 +51,16 @@ constexpr char kDigitChars[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
 // --------------------------------------------------------------- UTF-8
 
+bool IsAscii(std::string_view text) {
+    unsigned char any = 0;
+    for (char c : text) any |= static_cast<unsigned char>(c);
+    return any < 0x80;
+}
+
 // The text with every non-ASCII character replaced by "0": the same digits,
 // one byte per character. ASCII texts are returned as they are.
 std::string_view AsDigitText(std::string_view text, std::string& scratch) {
-    if (detail::IsAscii(text)) return text;
+    if (IsAscii(text)) return text;
     scratch.clear();
     scratch.reserve(text.size());
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());

@@ -26,14 +26,6 @@ constexpr std::uint8_t DigitValueOf(std::uint8_t c) {
     return static_cast<std::uint8_t>((d & digitMask) | ((l + 10) & letterMask));
 }
 
-// True when the text holds no byte from 0x80 up. A plain OR over the bytes,
-// so that it vectorises.
-inline bool IsAscii(std::string_view text) {
-    unsigned char any = 0;
-    for (char c : text) any |= static_cast<unsigned char>(c);
-    return any < 0x80;
-}
-
 // True when every byte of the text is one of the first `limit` (1 to 10)
 // decimal digits "0", "1", ...
 bool AllDecimalDigitsBelow(std::string_view text, int limit);
