@@ -62,20 +62,36 @@ void ConvertEntryInto(int sourceBase, int targetBase, std::string_view entry, st
         return;
     }
 
+    // Otherwise one pass over the entry gives its shown text (as
+    // AppendShownText would), its largest digit value and whether it is
+    // plain ASCII.
     const std::size_t shownStart = shown.size();
-    AppendShownText(entry, shown);
+    shown.resize(shownStart + entry.size());
+    char* dst = shown.data() + shownStart;
+    std::uint8_t largest = 0;
+    std::uint8_t anyByte = 0;
+    for (std::size_t i = 0; i < entry.size(); ++i) {
+        const auto c = static_cast<std::uint8_t>(entry[i]);
+        anyByte |= c;
+        largest = std::max(largest, detail::DigitValueOf(c));
+        dst[i] = BlankAsZero(entry[i]);
+    }
 
     // Base raising: an entry with characters beyond the source base is read
     // in the smallest base in which all of them are digits.
-    const int minimumBase = detail::MaxDigitValue(entry) + 1;
-    if (sourceBase < minimumBase) sourceBase = minimumBase;
+    if (sourceBase < largest + 1) sourceBase = largest + 1;
 
     // A blank reads as the digit 0 either way, so the entry itself is
     // converted; it is not a view into either output string.
     const std::size_t resultStart = result.size();
     try {
-        detail::ConvertBaseInto(entry, static_cast<std::uint32_t>(sourceBase), static_cast<std::uint32_t>(targetBase),
-                                result);
+        const auto source = static_cast<std::uint32_t>(sourceBase);
+        const auto target = static_cast<std::uint32_t>(targetBase);
+        if (anyByte < 0x80) {
+            detail::ConvertAsciiInto(entry, source, target, result);
+        } else {
+            detail::ConvertBaseInto(entry, source, target, result);
+        }
     } catch (...) {
         shown.resize(shownStart);
         result.resize(resultStart);

@@ -36,15 +36,20 @@ constexpr std::string_view EntryAsRead(std::string_view entry) {
     return entry.empty() ? std::string_view("0") : entry;
 }
 
-// Appends the text with every blank (the space character, and only it)
-// replaced by "0". A blank reads as the digit 0 anyway, so this changes
-// neither the base the text is read in nor its value. `text` must not point
-// into `out`. Works on any piece of an entry, for entries too long to hold.
+// A byte of an entry as its shown text has it: a blank (the space
+// character, and only it) becomes "0". A blank reads as the digit 0 anyway,
+// so this changes neither the base the entry is read in nor its value. The
+// bytes of a multi-byte character are never blanks.
+constexpr char BlankAsZero(char c) { return c == ' ' ? '0' : c; }
+
+// Appends the text with every blank replaced by "0" (BlankAsZero). `text`
+// must not point into `out`. Works on any piece of an entry, for entries
+// too long to hold.
 inline void AppendBlanksAsZeros(std::string_view text, std::string& out) {
     const std::size_t start = out.size();
     out.resize(start + text.size());
     char* dst = out.data() + start;
-    for (std::size_t i = 0; i < text.size(); ++i) dst[i] = text[i] == ' ' ? '0' : text[i];  // vectorises
+    for (std::size_t i = 0; i < text.size(); ++i) dst[i] = BlankAsZero(text[i]);  // vectorises
 }
 
 // Appends the shown text of an entry: the entry as read, with its blanks as

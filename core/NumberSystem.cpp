@@ -220,16 +220,21 @@ inline bool PastDoubleBound(const u64* v, std::size_t n) {
     return n > kBoundedLimbs || (n == kBoundedLimbs && v[n - 1] >= kTopLimbBound);
 }
 
-// The reader of decimal digit text [p, end): its value in v and its limb
-// count in n, by Horner's rule over chunks of 16 digits (the first chunk
-// shorter, so that the others line up). A byte that is not "0"-"9" reads at
-// its face value (DigitValueOf); with kPlainOnly it instead stops the
-// reading, and the result is false. With `bounded`, fails with "Overflow" as
-// soon as the partial value is past the double bound.
-template <bool kPlainOnly>
-bool ReadDecimalChunks(const unsigned char* p, const unsigned char* end, u64* v, std::size_t& n, bool bounded) {
-    n = 0;
-    if (p == end) return true;
+// What ReadDecimalChunks<true, ...> returns for a text that is not plain digits.
+constexpr std::size_t kNotPlainDigits = static_cast<std::size_t>(-1);
+
+// The reader of decimal digit text [p, end): its value in v by Horner's rule
+// over chunks of 16 digits (the first chunk shorter, so that the others line
+// up); returns the number of limbs. A byte that is not "0"-"9" reads at its
+// face value (DigitValueOf); with kPlainOnly it instead stops the reading,
+// and the result is kNotPlainDigits. With kBounded, fails with "Overflow"
+// as soon as the partial value is past the double bound (and then never
+// holds more than kBoundedLimbs + 1 limbs, which lets the compiler unroll
+// the limb loop).
+template <bool kPlainOnly, bool kBounded>
+std::size_t ReadDecimalChunks(const unsigned char* p, const unsigned char* end, u64* v) {
+    std::size_t n = 0;  // a local, not a reference: the limb stores must not alias it
+    if (p == end) return n;
     std::size_t first = static_cast<std::size_t>(end - p) % 16;
     if (first == 0) first = 16;
     for (const unsigned char* chunkEnd = p + first;; chunkEnd = p + 16) {
@@ -239,10 +244,11 @@ bool ReadDecimalChunks(const unsigned char* p, const unsigned char* end, u64* v,
             c = high * 100000000u + low;
             p = chunkEnd;
         } else {
+            // The short first chunk, or a chunk with other bytes than digits.
             for (; p < chunkEnd; ++p) {
                 if constexpr (kPlainOnly) {
                     const unsigned d = *p - unsigned{'0'};
-                    if (d > 9) return false;
+                    if (d > 9) return kNotPlainDigits;
                     c = c * 10 + d;
                 } else {
                     c = c * 10 + kDigit[*p];
@@ -250,8 +256,8 @@ bool ReadDecimalChunks(const unsigned char* p, const unsigned char* end, u64* v,
             }
         }
         n = MulAdd(v, n, kDecimalReadChunk.multiplier, c);
-        if (bounded && PastDoubleBound(v, n)) Fail(kOverflowDescription);
-        if (p == end) return true;
+        if (kBounded && PastDoubleBound(v, n)) Fail(kOverflowDescription);
+        if (p == end) return n;  // no pointer past the end is formed
     }
 }
 
@@ -313,11 +319,8 @@ std::size_t ReadValue(std::string_view digits, u64 base, u64* v, bool bounded) {
         }
         case 2: return ReadChunks<2>(p, end, base, v, bounded);
         case 8: return ReadChunks<8>(p, end, base, v, bounded);
-        case 10: {
-            std::size_t n = 0;
-            ReadDecimalChunks<false>(p, end, v, n, bounded);
-            return n;
-        }
+        case 10:
+            return bounded ? ReadDecimalChunks<false, true>(p, end, v) : ReadDecimalChunks<false, false>(p, end, v);
         case 16: return ReadChunks<16>(p, end, base, v, bounded);
         default: return ReadChunks<0>(p, end, base, v, bounded);
     }
@@ -598,10 +601,10 @@ bool TryConvertPlainDecimalInto(std::string_view text, std::uint32_t targetBase,
     const auto* end = p + text.size();
     while (p < end && *p == '0') ++p;  // only "0": any other byte must refuse
     u64 v[kBoundedLimbs + 1];
-    std::size_t n = 0;
     // A prefix past the bound fails at once: the whole entry is past it in
     // any base it could be raised to.
-    if (!ReadDecimalChunks<true>(p, end, v, n, true)) return false;
+    const std::size_t n = ReadDecimalChunks<true, true>(p, end, v);
+    if (n == kNotPlainDigits) return false;
     if (n == 0) {
         out.push_back('0');
         return true;
