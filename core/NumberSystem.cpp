@@ -230,34 +230,46 @@ constexpr std::size_t kNotPlainDigits = static_cast<std::size_t>(-1);
 // and the result is kNotPlainDigits. With kBounded, fails with "Overflow"
 // as soon as the partial value is past the double bound (and then never
 // holds more than kBoundedLimbs + 1 limbs, which lets the compiler unroll
-// the limb loop).
+// the limb loop). The shape of the chunk loop is kept as it is because the
+// compiler then keeps its constants in registers.
 template <bool kPlainOnly, bool kBounded>
 std::size_t ReadDecimalChunks(const unsigned char* p, const unsigned char* end, u64* v) {
-    std::size_t n = 0;  // a local, not a reference: the limb stores must not alias it
+    std::size_t n = 0;
     if (p == end) return n;
     std::size_t first = static_cast<std::size_t>(end - p) % 16;
     if (first == 0) first = 16;
     for (const unsigned char* chunkEnd = p + first;; chunkEnd = p + 16) {
         u64 c = 0;
-        u64 high, low;
-        if (chunkEnd - p == 16 && ReadEightDecimals(p, high) && ReadEightDecimals(p + 8, low)) {
-            c = high * 100000000u + low;
-            p = chunkEnd;
-        } else {
-            // The short first chunk, or a chunk with other bytes than digits.
+        // Digit by digit: the short first chunk, or a chunk with other bytes
+        // than digits. False when kPlainOnly and a byte is not "0"-"9".
+        auto readDigitByDigit = [&] {
             for (; p < chunkEnd; ++p) {
                 if constexpr (kPlainOnly) {
                     const unsigned d = *p - unsigned{'0'};
-                    if (d > 9) return kNotPlainDigits;
+                    if (d > 9) return false;
                     c = c * 10 + d;
                 } else {
                     c = c * 10 + kDigit[*p];
                 }
             }
+            return true;
+        };
+        if (chunkEnd - p == 16) {
+            u64 high, low;
+            if (ReadEightDecimals(p, high) && ReadEightDecimals(p + 8, low)) {
+                c = high * 100000000u + low;
+                p = chunkEnd;
+            } else if (kPlainOnly) {
+                return kNotPlainDigits;
+            } else {
+                readDigitByDigit();
+            }
+        } else if (!readDigitByDigit()) {
+            return kNotPlainDigits;
         }
         n = MulAdd(v, n, kDecimalReadChunk.multiplier, c);
         if (kBounded && PastDoubleBound(v, n)) Fail(kOverflowDescription);
-        if (p == end) return n;  // no pointer past the end is formed
+        if (p == end) return n;  // before a chunk end past the text is formed
     }
 }
 
