@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "shell/QtPlatform.h"
-#include "shell/ScriptedPlatform.h"
+#include "support/ScriptedPlatform.h"
 #include "window/Form1.h"
 
 namespace {

@@ -171,7 +171,8 @@ run_program basewright_window_bench
 # Load, text file and clipboard on a million rows, through the window.
 run_program basewright_export_bench
 
-# 100,000 rows handed to a headless office (needs soffice).
+# 200,000 rows handed to a headless office (needs soffice), against the
+# earlier way of making the office calls on the window thread.
 run_program basewright_spreadsheet_bench
 
 exit $STATUS

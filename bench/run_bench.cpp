@@ -17,7 +17,7 @@
 
 #include "BenchSupport.h"
 #include "EventLoopGap.h"
-#include "shell/ScriptedPlatform.h"
+#include "support/ScriptedPlatform.h"
 #include "window/Form1.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include <random>
 
 #include "shell/QtPlatform.h"
-#include "shell/ScriptedPlatform.h"
+#include "support/ScriptedPlatform.h"
 #include "shell/Settings.h"
 #include "window/Form1.h"
 

@@ -1,4 +1,4 @@
-#include "AlignedText.h"
+#include "core/AlignedText.h"
 
 #include <algorithm>
 #include <utility>

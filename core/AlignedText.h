@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "NumberSystem.h"  // CharacterCount
+#include "core/NumberSystem.h"  // CharacterCount
 
 namespace bw {
 

@@ -9,7 +9,6 @@
 #include "shell/ListView.h"
 #include "shell/Platform.h"
 #include "shell/Yield.h"
-#include "window/Form1.h"
 
 namespace bw {
 
@@ -99,20 +98,6 @@ bool SetClipboardTextRetrying(Clipboard& clipboard, const QString& text) {
     for (int attempt = 0; attempt < kClipboardAttempts; ++attempt)
         if (Attempt([&] { return clipboard.SetText(text); })) return true;
     return false;
-}
-
-void Form1::PushButton5_Click() {
-    ErrorReport trap(platform().dialogs, kLocPushButton5_Click);
-    trap.Step(100, [&] {
-        CopyListviewToClipboard(*ListView2, platform().clipboard, ExportPacing{15, [this] { return Unloaded(); }});
-    });
-    if (Unloaded()) return;
-    trap.Step(102, [&] {
-        platform().dialogs.MessageBox(
-            QStringLiteral("Results have been copied to the clipboard.") + QStringLiteral("\r\r") +
-                QStringLiteral("Click a text area where you normally type and press Ctrl+V to paste the clipboard."),
-            kMsgOkOnly, ApplicationTitle());
-    });
 }
 
 }  // namespace bw

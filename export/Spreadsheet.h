@@ -25,6 +25,16 @@ public:
     SpreadsheetError(const std::string& description, bool lost) : AppError(description), lost_(lost) {}
     bool Lost() const { return lost_; }
 
+    // The losses in the words the user reads, instead of the automation
+    // layer's own message (which names its internals).
+    static SpreadsheetError ApplicationClosed() {
+        return SpreadsheetError("The spreadsheet application was closed before the export finished.", true);
+    }
+    static SpreadsheetError WorkbookClosed() {
+        return SpreadsheetError("The workbook was closed in the spreadsheet application before the export finished.",
+                                true);
+    }
+
 private:
     bool lost_;
 };
@@ -53,6 +63,10 @@ private:
 // A new workbook; the cell operations work on its active sheet. Every value
 // is stored as text: a text beginning with "=" stays that text, "007" keeps
 // its zeros. Each call may throw SpreadsheetError.
+//
+// The application objects are used from one thread at a time, but not
+// necessarily from the thread that made them: the export makes its calls on
+// a thread of its own so that the window never waits for the application.
 class SpreadsheetWorkbook {
 public:
     virtual ~SpreadsheetWorkbook() = default;

@@ -7,48 +7,176 @@
 // caption and once more at the end.
 //
 // The cells go over in blocks of rows (one call into the application per
-// block instead of one per cell), and the window processes its events on a
-// time slice meanwhile. When the application or its document goes away in
-// the middle, the first failure is reported and the export stops, instead
-// of one report per remaining call. Rows beyond the sheet's last row are
-// counted and reported in one message.
+// block instead of one per cell). When the application or its document goes
+// away in the middle, the first failure is reported and the export stops,
+// instead of one report per remaining call. Rows beyond the sheet's last row
+// are counted and reported in one message.
+//
+// Threads: the list is read, and every report is shown, on the window
+// thread; the calls into the application (starting it, the workbook, the
+// cells, the fitting, showing it) run one after another on a thread of the
+// command's own, while the window thread waits for each by processing its
+// events. So the window never waits on the application: it keeps painting,
+// takes clicks, and answers the application's own requests (an office that
+// asks this program for the clipboard would otherwise wait for us while we
+// wait for it). The calls get copies of the texts and share only the
+// application objects, which the window thread never touches.
+//
+// The window closing (pacing.stop()) ends the reading of rows; the calls
+// still due (fitting, showing what was written) get kStoppedGraceMs to
+// finish. A call that is still running then is abandoned: its thread is
+// detached, drops the calls not yet made, releases the application objects
+// when the call returns, and ends; the command returns at once, so an
+// application that hangs can never keep the program from ending.
 
 #include <QString>
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
 #include <future>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <type_traits>
+#include <utility>
+
+#include "export/SpreadsheetExport.h"
 
 #include "export/Spreadsheet.h"
 #include "shell/ErrorReport.h"
 #include "shell/ListView.h"
 #include "shell/WindowPointer.h"
 #include "shell/Yield.h"
-#include "window/Form1.h"
 
 namespace bw {
 
 namespace {
 
-constexpr const char* kNotInstalledForSoftware =
-    "Excel is not installed on this computer. You need to have it installed to use this software without error.";
-constexpr const char* kNotInstalledForFeature =
-    "Excel is not installed on this computer. You need to have it installed to use this feature.";
-
 // Rows per block written in one call. Measured against LibreOffice Calc:
 // blocks of 512 to 4096 rows write about equally fast (smaller ones pay
-// for the calls), and one call of 512 rows takes under 20 ms, so the
-// window is never held up long.
+// for the calls). The window does not wait on a block, so the size only
+// sets how much text one call carries.
 constexpr int kBlockRows = 512;
 
-// Runs a call that may take long (fitting the columns over many rows) on a
-// helper thread while the window keeps processing its events; its failure
-// is passed on.
-template <class F>
-void WhileProcessingEvents(F&& call) {
-    std::future<void> done = std::async(std::launch::async, std::forward<F>(call));
-    while (done.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) YieldToEvents();
-    done.get();
+// How long the calls still due may take once the window has closed.
+constexpr int kStoppedGraceMs = 3000;
+
+// How long the window thread waits for a call before it processes its
+// events again.
+constexpr std::chrono::milliseconds kEventPoll{5};
+
+// One thread that makes the calls handed to it, in order. Its queue lives
+// as long as the thread itself, so a detached thread touches nothing that
+// the command frees.
+class CallThread {
+public:
+    CallThread() : queue_(std::make_shared<Queue>()) {
+        thread_ = std::thread([queue = queue_] { Run(*queue); });
+    }
+    CallThread(const CallThread&) = delete;
+    CallThread& operator=(const CallThread&) = delete;
+
+    // Ends the thread once its queue is done: joined, or, once abandoned,
+    // left to end on its own.
+    ~CallThread() {
+        {
+            std::lock_guard lock(queue_->mutex);
+            queue_->closing = true;
+        }
+        queue_->wake.notify_all();
+        if (abandoned_) thread_.detach();
+        else thread_.join();
+    }
+
+    // Queues a call; its result or failure comes through the future.
+    template <class F>
+    auto Post(F call) -> std::future<std::invoke_result_t<F>> {
+        using R = std::invoke_result_t<F>;
+        auto task = std::make_shared<std::packaged_task<R()>>(std::move(call));
+        std::future<R> result = task->get_future();
+        {
+            std::lock_guard lock(queue_->mutex);
+            queue_->calls.emplace_back([task] { (*task)(); });
+        }
+        queue_->wake.notify_one();
+        return result;
+    }
+
+    // Drops the calls not yet made; the one in progress finishes on its own.
+    void Abandon() {
+        std::deque<std::function<void()>> dropped;
+        {
+            std::lock_guard lock(queue_->mutex);
+            dropped.swap(queue_->calls);
+        }
+        abandoned_ = true;
+    }
+
+private:
+    struct Queue {
+        std::mutex mutex;
+        std::condition_variable wake;
+        std::deque<std::function<void()>> calls;
+        bool closing = false;
+    };
+
+    static void Run(Queue& queue) {
+        for (;;) {
+            std::function<void()> call;
+            {
+                std::unique_lock lock(queue.mutex);
+                queue.wake.wait(lock, [&] { return queue.closing || !queue.calls.empty(); });
+                if (queue.calls.empty()) return;
+                call = std::move(queue.calls.front());
+                queue.calls.pop_front();
+            }
+            call();
+        }
+    }
+
+    std::shared_ptr<Queue> queue_;
+    std::thread thread_;
+    bool abandoned_ = false;
+};
+
+// The application objects of one export, shared by the calls that use them.
+struct OfficeObjects {
+    std::unique_ptr<SpreadsheetApplication> application;
+    std::unique_ptr<SpreadsheetWorkbook> workbook;
+    // The workbook first: it belongs to the application.
+    void Release() {
+        workbook.reset();
+        application.reset();
+    }
+};
+
+// Once the window has gone away, the time left for the calls still due.
+class StopGrace {
+public:
+    explicit StopGrace(std::function<bool()> stopped) : stopped_(std::move(stopped)) {}
+    bool Over() {
+        if (!deadline_ && stopped_()) deadline_ = Clock::now() + std::chrono::milliseconds(kStoppedGraceMs);
+        return deadline_ && Clock::now() >= *deadline_;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    std::function<bool()> stopped_;
+    std::optional<Clock::time_point> deadline_;
+};
+
+// Waits for a call while the window processes its events. False when the
+// window went away and the grace ran out first.
+template <class R>
+bool AwaitProcessingEvents(const std::future<R>& done, StopGrace& grace) {
+    while (done.wait_for(kEventPoll) != std::future_status::ready) {
+        YieldToEvents();
+        if (grace.Over()) return false;
+    }
+    return true;
 }
 
 QString WithoutEquals(QString text) {
@@ -66,109 +194,134 @@ QString RowsLeftOutMessage(long long leftOut, int sheetRows) {
 
 }  // namespace
 
-bool Form1::SaveResultsAsExcelFileIsExcelInstalled() {
-    bool result = true;
-    bool failed = false;
+bool SpreadsheetApplicationAvailable(SpreadsheetLauncher* launcher) {
     try {
-        SpreadsheetLauncher* launcher = platform().spreadsheet;
-        failed = launcher == nullptr || !launcher->Available();
+        return launcher != nullptr && launcher->Available();
     } catch (...) {
-        failed = true;
+        return false;
     }
-    if (failed) {
-        try {
-            platform().dialogs.MessageBox(QString::fromUtf8(kNotInstalledForSoftware), kMsgOkOnly, ApplicationTitle());
-        } catch (...) {
-        }
-        result = false;
-    }
-    return result;
 }
 
-// Statement numbers for the error report run 100, 102, ... through the
+// Statement numbers for the error report run 104, 106, ... through the
 // command's steps; the few that cannot fail are noted in comments.
-void Form1::PushButton13_Click() {
-    ErrorReport trap(platform().dialogs, kLocPushButton13_Click);
+void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, ErrorReport& trap, WindowPointer& pointer,
+                               Dialogs& dialogs, const QString& title, const ExportPacing& pacing) {
+    auto stopped = [&] { return pacing.stop && pacing.stop(); };
+    trap.Step(104, [&] { pointer.Set(kPointerBusy); });
 
-    if (trap.Test(100, [&] { return !SaveResultsAsExcelFileIsExcelInstalled(); })) {
-        trap.Step(100, [&] {
-            platform().dialogs.MessageBox(QString::fromUtf8(kNotInstalledForFeature), kMsgOkOnly, ApplicationTitle());
-        });
-        return;
-    }
-    if (trap.Test(102, [&] { return ListView2->RowCount() == 0; })) return;
-    trap.Step(104, [&] { MousePointer().Set(kPointerBusy); });
+    auto office = std::make_shared<OfficeObjects>();
+    std::optional<CallThread> calls;  // started by the first call
+    StopGrace grace(stopped);
+    bool abandoned = false;
+    TimeSliceYield yielder(pacing.yieldSliceMs);
 
-    // Declared before the workbook, so that the workbook is released first.
-    std::unique_ptr<SpreadsheetApplication> application;
-    std::unique_ptr<SpreadsheetWorkbook> workbook;
-    TimeSliceYield yielder;
-
-    // Runs one call into the application. Returns false when the export
-    // must stop: the application is lost (or was never reached), so every
-    // further call would fail as well; the failure is reported once.
-    auto automation = [&](int line, auto&& call) {
+    // Runs one call into the application on the call thread, as statement
+    // `line`, and stores its result in *out (when given). Returns false
+    // when the export must stop: the application is lost (or was never
+    // reached), so every further call would fail as well, and the failure
+    // is reported once; or the window went away and the call was abandoned.
+    auto automation = [&](int line, auto call, auto out) {
         bool lost = false;
         trap.Step(line, [&] {
+            if (!calls) calls.emplace();
+            auto done = calls->Post(std::move(call));
+            if (!AwaitProcessingEvents(done, grace)) {
+                abandoned = true;
+                return;
+            }
             try {
-                call();
+                if constexpr (std::is_same_v<decltype(out), std::nullptr_t>) done.get();
+                else *out = done.get();
             } catch (const SpreadsheetError& e) {
                 lost = e.Lost();
                 throw;
             }
         });
-        return !lost;
+        return !lost && !abandoned;
     };
-    auto finish = [&] { trap.Step(154, [&] { MousePointer().Set(kPointerNormal); }); };
+    auto finish = [&] {
+        // The objects are released by the thread that used them.
+        if (calls && !abandoned) {
+            auto done = calls->Post([office] { office->Release(); });
+            abandoned = !AwaitProcessingEvents(done, grace);
+        }
+        if (calls && abandoned) calls->Abandon();
+        calls.reset();
+        trap.Step(154, [&] { pointer.Set(kPointerNormal); });
+    };
+    constexpr std::nullptr_t noResult = nullptr;
 
-    if (!automation(106, [&] { application = platform().spreadsheet->Start(); }) || !application) return finish();
-    if (!automation(108, [&] { workbook = application->AddWorkbook(); }) || !workbook) return finish();
+    bool started = false;
+    if (!automation(106, [office, &launcher] {
+            office->application = launcher.Start();
+            return office->application != nullptr;
+        }, &started) || !started)
+        return finish();
+    bool added = false;
+    if (!automation(108, [office] {
+            office->workbook = office->application->AddWorkbook();
+            return office->workbook != nullptr;
+        }, &added) || !added)
+        return finish();
 
     // Header row.
     int i = 1;  // 110
     int columns = 0;
-    trap.Step(112, [&] { columns = ListView2->ColumnCount(); });
+    trap.Step(112, [&] { columns = list.ColumnCount(); });
     bool stopWriting = false;
     for (int c = 1; c <= columns && !stopWriting; ++c) {
         trap.Step(114, [&] { yielder.Yield(); });
-        if (Unloaded()) {
+        if (stopped()) {
             stopWriting = true;
             break;
         }
-        if (!automation(116, [&] { workbook->SetCellText(1, i, ListView2->ColumnCaption(c)); })) return finish();
+        QString caption;
+        bool read = false;
+        trap.Step(116, [&] {
+            caption = list.ColumnCaption(c);
+            read = true;
+        });
+        if (read && !automation(116, [office, i, caption] { office->workbook->SetCellText(1, i, caption); }, noResult))
+            return finish();
         ++i;  // 118
-        if (!automation(120, [&] { workbook->FitColumn(c); })) return finish();
+        if (!automation(120, [office, c] { office->workbook->FitColumn(c); }, noResult)) return finish();
     }
 
     // Data rows, gathered into blocks of whole sheet rows.
     int j = 2;  // 122
     int rows = 0;
-    trap.Step(124, [&] { rows = ListView2->RowCount(); });
+    trap.Step(124, [&] { rows = list.RowCount(); });
     int sheetRows = 1048576;
-    if (!automation(126, [&] { sheetRows = workbook->SheetRows(); })) return finish();
+    if (!automation(126, [office] { return office->workbook->SheetRows(); }, &sheetRows)) return finish();
     const int fittingRows = std::min(rows, std::max(sheetRows - 1, 0));
 
-    CellBlock block(std::max(columns, 1));
+    const int blockColumns = std::max(columns, 1);
+    CellBlock block(blockColumns);
     int blockTop = j;
     auto flush = [&] {
         if (block.Empty()) return true;
-        const bool ok = automation(144, [&] { workbook->SetBlockText(blockTop, 1, block); });
-        block.Clear();
+        const bool ok = automation(
+            144,
+            [office, top = blockTop, cells = std::make_shared<CellBlock>(std::move(block))] {
+                office->workbook->SetBlockText(top, 1, *cells);
+            },
+            noResult);
+        block = CellBlock(blockColumns);
         blockTop = j;
         return ok;
     };
 
     for (int r = 1; r <= fittingRows && !stopWriting; ++r) {
         trap.Step(128, [&] { yielder.MaybeYield(); });
-        if (Unloaded()) break;
+        if (stopped()) break;
         bool listShrank = false;
         const bool checked = trap.Test(130, [&] {
             try {
-                return ListView2->Checked(r);
+                return list.Checked(r);
             } catch (...) {
                 // Rows removed meanwhile (e.g. by "Clear Results"): the one
                 // report is enough; no later row exists either.
-                listShrank = r > ListView2->RowCount();
+                listShrank = r > list.RowCount();
                 throw;
             }
         });
@@ -179,7 +332,7 @@ void Form1::PushButton13_Click() {
             // time-slice yield above serves the per-cell yields).
             for (int c = 1; c <= columns; ++c) {
                 trap.Step(136, [&] {
-                    block.At(row, c - 1) = c == 1 ? ListView2->RowText(r) : WithoutEquals(ListView2->SubItem(r, c - 1));
+                    block.At(row, c - 1) = c == 1 ? list.RowText(r) : WithoutEquals(list.SubItem(r, c - 1));
                 });
             }
         }
@@ -191,23 +344,19 @@ void Form1::PushButton13_Click() {
     // Checked rows that had no sheet row left.
     long long leftOut = 0;
     trap.Step(146, [&] {
-        if (Unloaded() || rows <= fittingRows) return;
-        const int now = std::min(rows, ListView2->RowCount());
+        if (stopped() || rows <= fittingRows) return;
+        const int now = std::min(rows, list.RowCount());
         for (int r = fittingRows + 1; r <= now; ++r)
-            if (ListView2->Checked(r)) ++leftOut;
+            if (list.Checked(r)) ++leftOut;
     });
 
-    if (!automation(148, [&] { WhileProcessingEvents([&] { workbook->FitAllColumns(); }); })) return finish();
-    if (!automation(150, [&] { application->SetVisible(); })) return finish();
+    if (!automation(148, [office] { office->workbook->FitAllColumns(); }, noResult)) return finish();
+    if (!automation(150, [office] { office->application->SetVisible(); }, noResult)) return finish();
     if (leftOut > 0)
         trap.Step(152, [&] {
-            platform().dialogs.MessageBox(RowsLeftOutMessage(leftOut, sheetRows), kMsgOkOnly, ApplicationTitle());
+            dialogs.MessageBox(RowsLeftOutMessage(leftOut, sheetRows), kMsgOkOnly, title);
         });
     finish();
 }
-
-#ifndef BASEWRIGHT_HAVE_UNO
-std::unique_ptr<SpreadsheetLauncher> CreateLibreOfficeLauncher() { return nullptr; }
-#endif
 
 }  // namespace bw

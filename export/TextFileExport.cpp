@@ -8,15 +8,14 @@
 #include <string_view>
 
 #include "core/AlignedText.h"
-#include "export/LocaleText.h"
+#include "shell/LocaleText.h"
 #include "shell/AppError.h"
 #include "shell/ErrorReport.h"
 #include "shell/FileSystem.h"
 #include "shell/ListView.h"
 #include "shell/Platform.h"
 #include "shell/Yield.h"
-#include "window/Form1.h"
-#include "window/ProgressBar.h"
+#include "shell/ProgressBar.h"
 
 namespace bw {
 
@@ -178,29 +177,9 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
     if (progressBar) {
         trap.Step(128, [&] {
             progressBar->SetValue(0);
-            progressBar->SetText(QStringLiteral("Progress Bar"));
+            progressBar->SetText(QString::fromLatin1(kProgressBarIdleText));
         });
     }
-}
-
-void Form1::PushButton4_Click() {
-    ErrorReport trap(platform().dialogs, kLocPushButton4_Click);
-    QString title;
-    QStringList filters;
-    QString name;
-    trap.Step(100, [&] { title = QStringLiteral("Save"); });
-    trap.Step(102, [&] { filters = QStringList{QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")}; });
-    trap.Step(104, [&] { name = platform().dialogs.SaveFile(title, filters, CommonDialog1FileName); });
-    if (trap.Test(106, [&] { return name.isEmpty(); })) return;
-    trap.Step(108, [&] {
-        CommonDialog1FileName = name;
-        MousePointer().Set(kPointerBusy);
-    });
-    trap.Step(110, [&] {
-        SaveListviewProperlySpaced(*ListView2, name, ProgressBar1, platform().dialogs,
-                                   ExportPacing{15, [this] { return Unloaded(); }});
-    });
-    trap.Step(112, [&] { MousePointer().Set(kPointerNormal); });
 }
 
 }  // namespace bw

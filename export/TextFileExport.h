@@ -5,6 +5,8 @@
 #include <QString>
 #include <functional>
 
+#include "shell/Yield.h"
+
 namespace bw {
 
 class Dialogs;
@@ -15,7 +17,7 @@ class ProgressBar;
 struct ExportPacing {
     // Pending window events are processed whenever this much time has
     // passed (0: after every row).
-    int yieldSliceMs = 15;
+    int yieldSliceMs = kYieldSliceMs;
     // Asked after each such pause; true ends the export at once (the window
     // is going away). A file being written is then left as it was.
     std::function<bool()> stop;

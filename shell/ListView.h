@@ -22,6 +22,9 @@
 
 namespace bw {
 
+// The key code of the Delete key in KeyDown.
+inline constexpr int kKeyDelete = 46;
+
 class ListViewModel;
 
 class ListView : public QTableView {
@@ -66,21 +69,19 @@ public:
 
     ListViewModel* Model() const { return model_; }
 
-    // The platform's virtual key code for a Qt key (46 = Delete, 8 = Backspace,
-    // letters as upper-case ASCII; 0 when the key has none), and the shift
-    // state bits of the modifiers (1 Shift, 2 Ctrl, 4 Alt).
-    static int VirtualKey(int qtKey, Qt::KeyboardModifiers modifiers);
+    // The key code KeyDown reports for a Qt key: kKeyDelete for Delete (the
+    // one key the lists act on), 0 for every other key; and the shift state
+    // bits of the modifiers (1 Shift, 2 Ctrl, 4 Alt).
+    static int KeyCode(int qtKey);
     static int ShiftState(Qt::KeyboardModifiers modifiers);
 
 signals:
-    void KeyDown(int keyCode, int shift);  // keyCode as the original (46 = Delete)
+    void KeyDown(int keyCode, int shift);  // keyCode from KeyCode()
     void DblClick();
-    void MouseMoved();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
     // Home and End go to the first and last row, as in a list.
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;

@@ -71,8 +71,6 @@ public:
     void BeginBatch() { ++batchDepth_; }
     void EndBatch();
     void FlushRows();
-    bool InBatch() const { return batchDepth_ > 0; }
-    int PendingRows() const { return RowCount() - shown_; }
 
     // Bytes held by the text arena (live text plus not yet compacted garbage).
     std::size_t ArenaBytes() const { return arena_.size(); }

@@ -1,8 +1,18 @@
-#include "Settings.h"
+#include "shell/Settings.h"
 
-#include "AppError.h"
+#include "shell/AppError.h"
 
 namespace bw {
+
+QString GetProgramSetting(SettingsStore& store, const char* key, const QString& defaultValue) {
+    return store.GetSetting(QString::fromLatin1(kSettingsApp), QString::fromLatin1(kSettingsSection),
+                            QString::fromLatin1(key), defaultValue);
+}
+
+void SaveProgramSetting(SettingsStore& store, const char* key, const QString& value) {
+    store.SaveSetting(QString::fromLatin1(kSettingsApp), QString::fromLatin1(kSettingsSection),
+                      QString::fromLatin1(key), value);
+}
 
 bool TextToTruth(const QString& text) {
     if (text.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0) return true;

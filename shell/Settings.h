@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "shell/Platform.h"
+
 namespace bw {
 
 // Where the program keeps its three values between runs.
@@ -10,6 +12,12 @@ inline constexpr const char* kSettingsSection = "Basewright";
 inline constexpr const char* kKeyOption1 = "Option1";      // "Show full results" set: "True"/"False"
 inline constexpr const char* kKeyOption2 = "Option2";      // "Show results only" set: "True"/"False"
 inline constexpr const char* kKeyZipCodes = "Zip Codes";   // the input list, rows joined with ";"
+
+// The program's value under key, or defaultValue when there is none.
+// Throws AppError when the store cannot be read.
+QString GetProgramSetting(SettingsStore& store, const char* key, const QString& defaultValue);
+// Throws AppError when the store cannot be written.
+void SaveProgramSetting(SettingsStore& store, const char* key, const QString& value);
 
 // "True"/"False" in any letter case, or a number (zero is false). Any other
 // text throws AppError("Type mismatch").

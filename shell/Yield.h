@@ -6,6 +6,10 @@
 
 namespace bw {
 
+// How long a long command (the conversion run, loading, the exports) works
+// between two turns of the event loop.
+inline constexpr int kYieldSliceMs = 10;
+
 // Processes pending window events once.
 void YieldToEvents();
 
@@ -13,7 +17,7 @@ void YieldToEvents();
 // loops stay responsive without paying for an event-loop turn per item.
 class TimeSliceYield {
 public:
-    explicit TimeSliceYield(int sliceMs = 15);
+    explicit TimeSliceYield(int sliceMs = kYieldSliceMs);
     // True when the slice is over (the caller may update progress first).
     bool Due() const;
     // Yields and starts a new slice.

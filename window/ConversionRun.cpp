@@ -27,12 +27,6 @@
 
 namespace bw {
 
-namespace {
-
-constexpr int kRunSliceMs = 10;
-
-}  // namespace
-
 void Form1::PushButton17_Click() {
     // A second press while a run is in progress is ignored.
     if (conversionRunning_) return;
@@ -67,7 +61,7 @@ void Form1::PushButton17_Click() {
     };
     readOption();
 
-    TimeSliceYield slice(kRunSliceMs);
+    TimeSliceYield slice(kYieldSliceMs);
     int lastDone = 0;  // the last entry whose row was appended
     auto showProgress = [&] {
         if (lastDone == 0) return;
@@ -157,7 +151,7 @@ void Form1::PushButton17_Click() {
 
     trap.Step(210, [&] { pointer_.Set(kPointerNormal); });
     trap.Step(212, [&] { ProgressBar1->SetValue(0); });
-    trap.Step(214, [&] { ProgressBar1->SetText(QStringLiteral("Progress Bar")); });
+    trap.Step(214, [&] { ProgressBar1->SetText(QString::fromLatin1(kProgressBarIdleText)); });
     trap.Step(216, [&] { platform_.dialogs.MessageBox(QStringLiteral("Done."), kMsgOkOnly, title); });
 }
 

@@ -167,7 +167,7 @@ Form1::Form1(Platform& platform, QWidget* parent)
         list->setTabKeyNavigation(false);
     }
     Combo1->setEditable(false);
-    ProgressBar1->SetText(QStringLiteral("Progress Bar"));
+    ProgressBar1->SetText(QString::fromLatin1(kProgressBarIdleText));
     ProgressBar1->SetValue(0);
 
     // Keyboard focus order. The frames and the progress bar take no focus

@@ -21,14 +21,32 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QWidget>
+#include <array>
 #include <memory>
+#include <span>
 
+#include "export/TextFileExport.h"
 #include "shell/ListView.h"
 #include "shell/Platform.h"
+#include "shell/ProgressBar.h"
 #include "shell/WindowPointer.h"
-#include "window/ProgressBar.h"
 
 namespace bw {
+
+// A list column: its caption and its width in twips.
+struct ListColumn {
+    const char* caption;
+    int widthTwips;
+};
+inline constexpr ListColumn kInputColumn{"Numbers", 7000};
+inline constexpr std::array<ListColumn, 3> kFullResultColumns{
+    {{"Numbers", 2300}, {"Conversion", 2300}, {"Results", 2300}}};
+inline constexpr std::array<ListColumn, 1> kResultsOnlyColumns{{{"Results", 7000}}};
+// The results list's columns in "Show full results" or "Show results only".
+inline std::span<const ListColumn> ResultColumns(bool fullResults) {
+    if (fullResults) return kFullResultColumns;
+    return kResultsOnlyColumns;
+}
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -105,6 +123,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    // How the long commands share the window's thread: a yield every time
+    // slice, and a stop once the window has been unloaded.
+    ExportPacing CommandPacing();
     void RemoveSelectedRow(ListView& list);
     // The nine command buttons, in the order of their numbers.
     QList<QPushButton*> CommandButtons() const;

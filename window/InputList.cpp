@@ -1,8 +1,12 @@
-// The input list's commands: typed numbers, the sample set, clearing, and
-// removing one row from either list.
+// The input list's commands: typed numbers, list files, the sample set,
+// clearing, and removing one row from either list.
 
 #include <QStringList>
 
+#include <utility>
+#include <vector>
+
+#include "export/LoadNumbers.h"
 #include "shell/ErrorReport.h"
 #include "window/Form1.h"
 
@@ -19,8 +23,6 @@ QString TrimSpaces(const QString& text) {
     while (end > begin && text[end - 1] == QLatin1Char(' ')) --end;
     return text.mid(begin, end - begin);
 }
-
-constexpr int kKeyDelete = 46;
 
 }  // namespace
 
@@ -40,6 +42,42 @@ void Form1::PushButton6_Click() {
         trap.Step(110, [&] { piece = TrimSpaces(pieces[i]); });
         trap.Step(112, [&] { ListView1->AddRow(piece); });
     }
+}
+
+void Form1::PushButton3_Click() {
+    ErrorReport trap(platform().dialogs, kLocPushButton3_Click);
+    QString title;
+    QStringList filters;
+    QStringList picked;
+    std::vector<std::pair<QString, QString>> parts;
+    QString path;
+    qsizetype count = 0;
+    auto stop = [this] { return Unloaded(); };
+
+    trap.Step(100, [&] { picked.clear(); });
+    trap.Step(102, [&] { title = QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"); });
+    trap.Step(104, [&] { filters = QStringList{QStringLiteral("Text Files (*.txt)")}; });
+    trap.Step(106, [&] { filters << QStringLiteral("All Files (*)"); });
+    trap.Step(108, [&] { picked = platform().dialogs.OpenFiles(title, filters); });
+    if (trap.Test(110, [&] { return picked.isEmpty(); })) return;
+    trap.Step(112, [&] {
+        for (const QString& p : picked) parts.push_back(SplitFolderAndName(p));
+        CommonDialog1FileName = picked.size() == 1 ? picked.front() : parts.front().first;
+    });
+    trap.Step(114, [&] { MousePointer().Set(kPointerBusy); });
+    if (trap.Test(116, [&] { return picked.size() == 1; })) {
+        trap.Step(118, [&] { path = picked.value(0); });
+        trap.Step(120, [&] { LoadListviewFromTextFile(*ListView1, path, platform().dialogs, ApplicationTitle(), stop); });
+    } else {
+        trap.Step(122, [&] { count = static_cast<qsizetype>(parts.size()); });
+        for (qsizetype i = 0; i < count && !Unloaded(); ++i) {
+            trap.Step(130, [&] { path = JoinFolderAndName(parts[i].first, parts[i].second); });
+            trap.Step(132, [&] { path = RemoveDoubleBackslashes(path); });
+            trap.Step(134, [&] { LoadListviewFromTextFile(*ListView1, path, platform().dialogs, ApplicationTitle(), stop); });
+            trap.Step(136, [] {});
+        }
+    }
+    trap.Step(138, [&] { MousePointer().Set(kPointerNormal); });
 }
 
 void Form1::PushButton7_Click() {

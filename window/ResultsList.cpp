@@ -11,14 +11,10 @@ namespace bw {
 
 void Form1::BuildResultColumns() {
     ListView2->ClearColumns();
-    if (Option1->isChecked()) {
-        ListView2->AddColumn(QStringLiteral("Numbers"));
-        ListView2->AddColumn(QStringLiteral("Conversion"));
-        ListView2->AddColumn(QStringLiteral("Results"));
-        for (int n = 1; n <= 3; ++n) ListView2->SetColumnWidth(n, 2300);
-    } else {
-        ListView2->AddColumn(QStringLiteral("Results"));
-        ListView2->SetColumnWidth(1, 7000);
+    int n = 0;
+    for (const ListColumn& column : ResultColumns(Option1->isChecked())) {
+        ListView2->AddColumn(QString::fromLatin1(column.caption));
+        ListView2->SetColumnWidth(++n, column.widthTwips);
     }
 }
 
@@ -28,10 +24,8 @@ void Form1::BuildResultColumns() {
 // columns always match the mode the buttons show.
 void Form1::Option1_Click() {
     try {
-        platform_.settings.SaveSetting(QString::fromLatin1(kSettingsApp), QString::fromLatin1(kSettingsSection),
-                                       QString::fromLatin1(kKeyOption1), TruthToText(Option1->isChecked()));
-        platform_.settings.SaveSetting(QString::fromLatin1(kSettingsApp), QString::fromLatin1(kSettingsSection),
-                                       QString::fromLatin1(kKeyOption2), TruthToText(Option2->isChecked()));
+        SaveProgramSetting(platform_.settings, kKeyOption1, TruthToText(Option1->isChecked()));
+        SaveProgramSetting(platform_.settings, kKeyOption2, TruthToText(Option2->isChecked()));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "basewright: the display mode was not stored: %s\n", e.what());
     }

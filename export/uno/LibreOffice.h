@@ -11,6 +11,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -35,8 +36,8 @@ struct LibreOfficeOptions {
     bool showWindows = true;
     // How long to wait for a started office to accept the connection.
     int connectTimeoutMs = 60000;
-    // Called about every 100 ms while waiting for the office (the window
-    // keeps processing its events); may be empty.
+    // Called about every 100 ms while waiting for the office, on the
+    // thread that called Start(); may be empty.
     std::function<void()> whileWaiting;
 };
 
@@ -50,10 +51,12 @@ public:
 
 private:
     // The office's component context: connects, starting soffice if needed.
-    com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext> Connection();
+    com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext> Connection(
+        const LibreOfficeOptions& options);
 
     LibreOfficeOptions options_;
-    qint64 startedPid_ = 0;
+    // Written by the thread that starts the office, read by any.
+    std::atomic<qint64> startedPid_{0};
 };
 
 }  // namespace bw

@@ -36,6 +36,26 @@ std::string Describe(const css::uno::Exception& e) {
     return std::string(text.getStr(), text.getLength());
 }
 
+SpreadsheetError CallFailure(const css::uno::Exception& e, bool disposed, const std::function<Presence()>& probe) {
+    Presence presence = disposed ? Presence::ApplicationGone : Presence::Both;
+    if (probe) {
+        try {
+            presence = probe();
+        } catch (...) {
+            presence = Presence::ApplicationGone;
+        }
+    }
+    // A disposed object while both still answer: the object belonged to
+    // the workbook (its sheet or a column went with it).
+    if (disposed && presence == Presence::Both) presence = Presence::WorkbookGone;
+    switch (presence) {
+        case Presence::ApplicationGone: return SpreadsheetError::ApplicationClosed();
+        case Presence::WorkbookGone: return SpreadsheetError::WorkbookClosed();
+        case Presence::Both: break;
+    }
+    return SpreadsheetError(Describe(e), false);
+}
+
 namespace {
 
 // An executable file named soffice in one of the folders of a search list.

@@ -45,6 +45,19 @@ css::uno::Reference<css::uno::XComponentContext> Connect(const QString& pipeName
 // nobody listens on the pipe or the office is not ready for calls yet.
 css::uno::Reference<css::uno::XComponentContext> TryConnect(const QString& pipeName);
 
+// What still answers after a call into the office failed.
+enum class Presence { Both, WorkbookGone, ApplicationGone };
+
+// The error to report for a failed call; `disposed` tells that e is a
+// DisposedException (UNO exceptions carry no run-time type of their own).
+// When the application or the workbook is gone (probe() tells which; a
+// probe that fails means the application is gone; without a probe only a
+// DisposedException counts, as the application's loss), the failure is a
+// loss, in the plain words of SpreadsheetError::ApplicationClosed or
+// WorkbookClosed, rather than the bridge's own message; otherwise it
+// carries the office's message.
+SpreadsheetError CallFailure(const css::uno::Exception& e, bool disposed, const std::function<Presence()>& probe);
+
 // UTF-8 description of a UNO exception (its message, or its type name when
 // the message is empty).
 std::string Describe(const css::uno::Exception& e);

@@ -9,7 +9,7 @@
 #include "export/ClipboardExport.h"
 #include "shell/AppError.h"
 #include "shell/ListView.h"
-#include "shell/ScriptedPlatform.h"
+#include "support/ScriptedPlatform.h"
 #include "support/ListFill.h"
 #include "support/QtPrinters.h"
 #include "window/Form1.h"

@@ -2,11 +2,25 @@
 
 // A scripted spreadsheet application for tests of the export command: it
 // records every call, keeps the cells written, can fail one call or lose
-// the application from some call on, and reports which objects are still
-// held.
+// the application from some call on, can hold one call until released,
+// and reports which objects are still held.
+//
+// The export makes its calls on a thread of its own. The hook onCall still
+// runs on the window thread, as a user's click would, while the call waits
+// for it; so it runs only if the window keeps processing its events.
 
+#include <QCoreApplication>
+#include <QMetaObject>
 #include <QString>
+#include <QThread>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <future>
+#include <mutex>
 #include <map>
 #include <memory>
 #include <string>
@@ -26,14 +40,29 @@ public:
     int failAtCall = 0;  // the call with this number (from 1) fails, once
     int loseAtCall = 0;  // this call and every later one fail as lost
     std::string failure = "Scripted failure";
-    // Runs at the start of every call, with its number and its record.
+    // Runs at the start of every call, with its number and its record, on
+    // the window thread.
     std::function<void(int, const std::string&)> onCall;
+    // The call with this number waits until Release() (or gives up after
+    // holdLimit and goes on, noting heldTooLong).
+    int holdAtCall = 0;
+    std::chrono::milliseconds holdLimit{10000};
 
     // What happened.
     std::vector<std::string> calls;                // "Start", "SetCellText 1 1 Numbers", ...
     std::map<std::pair<int, int>, QString> cells;  // (row, column) -> non-empty text written
-    int liveObjects = 0;                           // applications and workbooks not yet released
+    std::atomic<int> liveObjects{0};               // applications and workbooks not yet released
     std::vector<std::string> releases;             // "workbook", "application", in order
+    std::atomic<bool> holding{false};              // the held call is waiting now
+    std::atomic<bool> heldTooLong{false};          // it went on without Release()
+
+    void Release() {
+        {
+            std::lock_guard lock(holdMutex_);
+            released_ = true;
+        }
+        holdWake_.notify_all();
+    }
 
     bool Available() override {
         calls.push_back("Available");
@@ -50,8 +79,8 @@ private:
     public:
         explicit Book(ScriptedSpreadsheet& s) : s_(s) { ++s_.liveObjects; }
         ~Book() override {
-            --s_.liveObjects;
             s_.releases.push_back("workbook");
+            --s_.liveObjects;
         }
         void SetCellText(int row, int column, const QString& text) override {
             s_.Enter("SetCellText " + std::to_string(row) + " " + std::to_string(column) + " " + text.toStdString());
@@ -78,8 +107,8 @@ private:
     public:
         explicit App(ScriptedSpreadsheet& s) : s_(s) { ++s_.liveObjects; }
         ~App() override {
-            --s_.liveObjects;
             s_.releases.push_back("application");
+            --s_.liveObjects;
         }
         std::unique_ptr<SpreadsheetWorkbook> AddWorkbook() override {
             s_.Enter("AddWorkbook");
@@ -94,7 +123,8 @@ private:
     void Enter(const std::string& record) {
         calls.push_back(record);
         const int n = ++callNumber_;
-        if (onCall) onCall(n, record);
+        if (onCall) OnWindowThread([&] { onCall(n, record); });
+        if (n == holdAtCall) Hold();
         if (loseAtCall > 0 && n >= loseAtCall) throw SpreadsheetError("Scripted loss of the application", true);
         if (n == failAtCall) throw SpreadsheetError(failure, false);
     }
@@ -102,7 +132,32 @@ private:
         if (!text.isEmpty()) cells[{row, column}] = text;
     }
 
+    // Runs f on the window thread and waits for it.
+    static void OnWindowThread(const std::function<void()>& f) {
+        QCoreApplication* app = QCoreApplication::instance();
+        if (QThread::currentThread() == app->thread()) return f();
+        std::promise<void> ran;
+        std::future<void> done = ran.get_future();
+        QMetaObject::invokeMethod(app, [&] {
+            f();
+            ran.set_value();
+        }, Qt::QueuedConnection);
+        if (done.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+            std::fprintf(stderr, "ScriptedSpreadsheet: the window thread processed no events for 30 s\n");
+            std::abort();
+        }
+    }
+    void Hold() {
+        std::unique_lock lock(holdMutex_);
+        holding = true;
+        if (!holdWake_.wait_for(lock, holdLimit, [this] { return released_; })) heldTooLong = true;
+        holding = false;
+    }
+
     int callNumber_ = 0;  // calls of the application and its workbooks (not Available)
+    std::mutex holdMutex_;
+    std::condition_variable holdWake_;
+    bool released_ = false;
 };
 
 }  // namespace bw

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QString>
+#include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <map>
 #include <ostream>
@@ -15,7 +19,7 @@
 #include "export/Spreadsheet.h"
 #include "shell/ErrorReport.h"
 #include "shell/ListView.h"
-#include "shell/ScriptedPlatform.h"
+#include "support/ScriptedPlatform.h"
 #include "support/ListFill.h"
 #include "support/QtPrinters.h"
 #include "tests/export/ScriptedSpreadsheet.h"
@@ -339,6 +343,109 @@ TEST_F(SpreadsheetExportTest, WindowClosedMidwayStopsReadingAndShowsWhatWasWritt
     EXPECT_EQ(calls.back(), "SetVisible");
     EXPECT_EQ(office.liveObjects, 0);
     EXPECT_EQ(form.MousePointer().Value(), kPointerNormal);
+}
+
+// ------------------------------------------------------------ the window meanwhile
+
+// While any call into the application waits, the window keeps processing
+// its events (a timer fires and sees the call waiting), under the hourglass;
+// the export then goes on as usual.
+struct WaitingCase {
+    const char* name;
+    int holdAtCall;  // Start = 1, AddWorkbook = 2, first header fit = 4, block = 10, fit all = 11, visible = 12
+};
+void PrintTo(const WaitingCase& c, std::ostream* os) { *os << c.name; }
+
+class CallWaits : public SpreadsheetExportTest, public ::testing::WithParamInterface<WaitingCase> {};
+
+TEST_P(CallWaits, TheWindowKeepsProcessingEvents) {
+    Fill({"Numbers", "Conversion", "Results"}, {{{"1", "Decimal To Binary", "1"}}, {{"2", "Decimal To Binary", "10"}}});
+    office.holdAtCall = GetParam().holdAtCall;
+    int pointerWhileWaiting = -1;
+    QTimer timer;
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (!office.holding) return;
+        pointerWhileWaiting = form.MousePointer().Value();
+        office.Release();
+    });
+    timer.start();
+    form.PushButton13_Click();
+
+    EXPECT_FALSE(office.heldTooLong) << "the window processed no events while the call waited";
+    EXPECT_EQ(pointerWhileWaiting, kPointerBusy);
+    EXPECT_TRUE(sp.dialogs.messages.empty());
+    EXPECT_EQ(CallsAfterAvailable().size(), 12u);
+    EXPECT_EQ(CallsAfterAvailable().back(), "SetVisible");
+    EXPECT_EQ(office.liveObjects, 0);
+    EXPECT_EQ(form.MousePointer().Value(), kPointerNormal);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CallWaits,
+                         ::testing::Values(WaitingCase{"Start", 1}, WaitingCase{"AddWorkbook", 2},
+                                           WaitingCase{"HeaderFit", 4}, WaitingCase{"Block", 10},
+                                           WaitingCase{"FitAll", 11}, WaitingCase{"Visible", 12}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A second export started while a call of the first one waits runs to its
+// end; then the first one finishes. Each has its own workbook.
+TEST_F(SpreadsheetExportTest, AnotherExportWhileACallWaits) {
+    Fill({"Results"}, {{{"7"}}});
+    office.holdAtCall = 6;  // the first export's block
+    bool nestedRan = false;
+    QTimer timer;
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (!office.holding || nestedRan) return;
+        nestedRan = true;
+        form.PushButton13_Click();
+        office.Release();
+    });
+    timer.start();
+    form.PushButton13_Click();
+
+    EXPECT_TRUE(nestedRan);
+    EXPECT_FALSE(office.heldTooLong);
+    EXPECT_TRUE(sp.dialogs.messages.empty());
+    const auto calls = CallsAfterAvailable();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "AddWorkbook"), 2);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "SetVisible"), 2);
+    EXPECT_EQ(office.liveObjects, 0);
+    EXPECT_EQ(form.MousePointer().Value(), kPointerNormal);
+}
+
+// The window closes while a call hangs: the command gives the call a short
+// grace, then returns without a report, so the program can end. The call's
+// thread makes no further calls and releases the objects once the hanging
+// call returns.
+TEST_F(SpreadsheetExportTest, WindowClosedWhileACallHangsDoesNotWaitForIt) {
+    FillNumbered(600, 1);
+    office.holdAtCall = 6;  // the first block
+    office.holdLimit = std::chrono::seconds(30);
+    QTimer timer;
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (office.holding && !form.Unloaded()) form.Form_Unload();
+    });
+    timer.start();
+    QElapsedTimer clock;
+    clock.start();
+    form.PushButton13_Click();
+    const qint64 ms = clock.elapsed();
+    timer.stop();
+
+    EXPECT_TRUE(form.Unloaded());
+    EXPECT_LT(ms, 15000);
+    EXPECT_TRUE(office.holding) << "the command waited for the hanging call";
+    EXPECT_TRUE(sp.dialogs.messages.empty());
+    EXPECT_EQ(form.MousePointer().Value(), kPointerNormal);
+
+    office.Release();
+    for (int n = 0; n < 1000 && office.liveObjects > 0; ++n) QThread::msleep(10);
+    ASSERT_EQ(office.liveObjects, 0);
+    EXPECT_EQ(office.releases, (std::vector<std::string>{"workbook", "application"}));
+    const auto calls = CallsAfterAvailable();
+    EXPECT_EQ(calls.back(), "SetBlockText 2 1 512x1");
 }
 
 // ------------------------------------------------------------ row limit

@@ -16,11 +16,11 @@
 #include "export/TextFileExport.h"
 #include "shell/ErrorReport.h"
 #include "shell/ListView.h"
-#include "shell/ScriptedPlatform.h"
+#include "support/ScriptedPlatform.h"
 #include "support/ListFill.h"
 #include "support/QtPrinters.h"
 #include "window/Form1.h"
-#include "window/ProgressBar.h"
+#include "shell/ProgressBar.h"
 
 namespace bw {
 namespace {

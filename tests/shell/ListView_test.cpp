@@ -469,27 +469,22 @@ TEST(ListViewModelContract, HoldsWhileRowsChange) {
 
 // ---- Events and selection -------------------------------------------------
 
-TEST(ListViewEvents, KeyDownReportsPlatformKeyCodes) {
+TEST(ListViewEvents, KeyDownReportsDeleteAndTheShiftState) {
     struct Case {
         Qt::Key key;
         Qt::KeyboardModifiers modifiers;
         int code, shift;
     };
     const std::vector<Case> cases = {
-        {Qt::Key_Delete, Qt::NoModifier, 46, 0},
-        {Qt::Key_Delete, Qt::ShiftModifier, 46, 1},
-        {Qt::Key_Backspace, Qt::NoModifier, 8, 0},
-        {Qt::Key_A, Qt::NoModifier, 65, 0},
-        {Qt::Key_Z, Qt::ShiftModifier, 90, 1},
-        {Qt::Key_F5, Qt::ControlModifier | Qt::AltModifier, 116, 6},
-        {Qt::Key_Return, Qt::NoModifier, 13, 0},
-        {Qt::Key_Escape, Qt::NoModifier, 27, 0},
-        {Qt::Key_Down, Qt::NoModifier, 40, 0},
-        {Qt::Key_7, Qt::NoModifier, 55, 0},
-        {Qt::Key_5, Qt::KeypadModifier, 101, 0},
-        {Qt::Key_Delete, Qt::KeypadModifier, 46, 0},
-        {Qt::Key_Comma, Qt::NoModifier, 188, 0},
-        {Qt::Key_Insert, Qt::NoModifier, 45, 0},
+        {Qt::Key_Delete, Qt::NoModifier, kKeyDelete, 0},
+        {Qt::Key_Delete, Qt::ShiftModifier, kKeyDelete, 1},
+        {Qt::Key_Delete, Qt::KeypadModifier, kKeyDelete, 0},
+        {Qt::Key_Delete, Qt::ControlModifier | Qt::AltModifier, kKeyDelete, 6},
+        // Period shares Delete's number among Qt's keys; it must not remove rows.
+        {Qt::Key_Period, Qt::NoModifier, 0, 0},
+        {Qt::Key_Backspace, Qt::NoModifier, 0, 0},
+        {Qt::Key_A, Qt::NoModifier, 0, 0},
+        {Qt::Key_F5, Qt::ControlModifier, 0, 2},
     };
     ListView list(false);
     list.AddColumn("Numbers");
@@ -502,17 +497,6 @@ TEST(ListViewEvents, KeyDownReportsPlatformKeyCodes) {
         EXPECT_EQ(keys.last().at(0).toInt(), c.code) << c.key;
         EXPECT_EQ(keys.last().at(1).toInt(), c.shift) << c.key;
     }
-    struct Mapped {
-        int key, code;
-    };
-    for (const Mapped& m : std::vector<Mapped>{{Qt::Key_Colon, 186},
-                                               {Qt::Key_Question, 191},
-                                               {Qt::Key_ParenRight, '0'},
-                                               {Qt::Key_F12, 123},
-                                               {Qt::Key_PageDown, 34},
-                                               {Qt::Key_Space, 32},
-                                               {Qt::Key_Adiaeresis, 0}})
-        EXPECT_EQ(ListView::VirtualKey(m.key, Qt::NoModifier), m.code) << m.key;
 }
 
 TEST(ListViewEvents, ArrowKeysStillMoveTheSelection) {
@@ -536,7 +520,7 @@ TEST(ListViewEvents, ArrowKeysStillMoveTheSelection) {
     EXPECT_EQ(keys.count(), 4);
 }
 
-TEST(ListViewEvents, DoubleClicksAndMouseMoves) {
+TEST(ListViewEvents, DoubleClicks) {
     ProbeView list(true);
     list.AddColumn("Numbers");
     list.AddColumn("Results");
@@ -544,7 +528,7 @@ TEST(ListViewEvents, DoubleClicksAndMouseMoves) {
     list.resize(300, 300);
     list.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
-    QSignalSpy doubles(&list, &ListView::DblClick), moves(&list, &ListView::MouseMoved);
+    QSignalSpy doubles(&list, &ListView::DblClick);
 
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, list.CellCentre(2, 2));
     EXPECT_EQ(doubles.count(), 1);
@@ -554,10 +538,6 @@ TEST(ListViewEvents, DoubleClicksAndMouseMoves) {
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, QPoint(150, 280));  // below the rows
     EXPECT_EQ(doubles.count(), 2);
     EXPECT_EQ(list.SelectedIndex(), 2);  // a click on empty space keeps the selection
-
-    QTest::mouseMove(list.viewport(), list.CellCentre(1, 1));
-    QTest::mouseMove(list.viewport(), QPoint(100, 250));
-    EXPECT_GE(moves.count(), 1);
 }
 
 TEST(ListViewEvents, HandlersMayRemoveTheSelectedRow) {

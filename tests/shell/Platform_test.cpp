@@ -14,7 +14,7 @@
 #include "shell/ErrorReport.h"
 #include "shell/FileSystem.h"
 #include "shell/QtPlatform.h"
-#include "shell/ScriptedPlatform.h"
+#include "support/ScriptedPlatform.h"
 #include "shell/Settings.h"
 #include "shell/WindowPointer.h"
 #include "shell/Yield.h"

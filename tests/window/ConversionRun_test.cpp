@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "shell/ScriptedPlatform.h"
+#include "support/ScriptedPlatform.h"
 #include "support/QtPrinters.h"
 #include "window/Form1.h"
 

@@ -19,7 +19,7 @@
 #include "shell/Twips.h"
 #include "core/ConversionOptions.h"
 #include "shell/ErrorReport.h"
-#include "shell/MainWindowSetup.h"
+#include "window/MainWindowSetup.h"
 
 namespace bw {
 namespace {

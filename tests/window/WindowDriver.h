@@ -12,7 +12,7 @@
 #include <QTest>
 #include <memory>
 
-#include "shell/ScriptedPlatform.h"
+#include "support/ScriptedPlatform.h"
 #include "support/QtPrinters.h"
 #include "window/Form1.h"
 

@@ -1,4 +1,4 @@
-#include "export/uno/OfficeProcess.h"
+#include "spreadsheet/OfficeProcess.h"
 
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -19,6 +19,7 @@
 #include <vector>
 #include <signal.h>
 #include <sys/wait.h>
+#include <fcntl.h>
 
 #include "export/Spreadsheet.h"
 #include "export/uno/UnoSession.h"
@@ -70,7 +71,63 @@ pid_t Spawn(const QString& program, const QStringList& args) {
     return child;
 }
 
+// Waits for the end of its standard input: a line means "done", nothing to
+// do; the end without one means the program ended, so every process whose
+// command line holds $MARK is killed and the folder $FOLDER removed. Both
+// come in the environment, so that the helper's own command line holds
+// neither.
+constexpr const char* kReaperScript =
+    "read -r line && exit 0\n"
+    "for f in $(grep -laF -- \"$MARK\" /proc/[0-9]*/cmdline 2>/dev/null); do\n"
+    "  p=${f#/proc/}; p=${p%/cmdline}\n"
+    "  [ \"$p\" != \"$$\" ] && kill -9 \"$p\" 2>/dev/null\n"
+    "done\n"
+    "[ -n \"$FOLDER\" ] && rm -rf -- \"$FOLDER\"\n"
+    "exit 0\n";
+
 }  // namespace
+
+OfficeReaper::OfficeReaper(const QString& mark, const QString& folder) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return;
+    const QByteArray markVariable = "MARK=" + mark.toLocal8Bit();
+    const QByteArray folderVariable = "FOLDER=" + folder.toLocal8Bit();
+    const char* argv[] = {"/bin/sh", "-c", kReaperScript, "basewright-office-reaper", nullptr};
+    const char* envp[] = {"PATH=/usr/bin:/bin", markVariable.constData(), folderVariable.constData(), nullptr};
+    const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Only async-signal-safe calls between fork and exec. A session of
+        // its own: whatever ends this program's process group spares it.
+        ::setsid();
+        ::dup2(fds[0], 0);
+        if (devNull >= 0) {
+            ::dup2(devNull, 1);
+            ::dup2(devNull, 2);
+        }
+        ::execve(argv[0], const_cast<char* const*>(argv), const_cast<char* const*>(envp));
+        ::_exit(127);
+    }
+    if (devNull >= 0) ::close(devNull);
+    ::close(fds[0]);
+    if (child < 0) {
+        ::close(fds[1]);
+        return;
+    }
+    pipe_ = fds[1];
+    pid_ = child;
+}
+
+OfficeReaper::~OfficeReaper() {
+    if (pipe_ >= 0) {
+        if (dismissed_) (void)!::write(pipe_, "done\n", 5);
+        ::close(pipe_);
+    }
+    if (pid_ > 0) {
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+    }
+}
 
 OfficeProcess::OfficeProcess(int connectTimeoutMs) {
     const QString program = uno::OfficeProgram();
@@ -79,6 +136,10 @@ OfficeProcess::OfficeProcess(int connectTimeoutMs) {
     QByteArray pattern = QDir::temp().filePath(QStringLiteral("basewright-office-XXXXXX")).toLocal8Bit();
     if (!::mkdtemp(pattern.data())) throw SpreadsheetError("No temporary profile folder could be made.", false);
     profileDir_ = QString::fromLocal8Bit(pattern);
+    // The folder's unique name is in the command line of every office
+    // process started below (as part of its profile argument).
+    mark_ = QDir(profileDir_).dirName();
+    reaper_ = std::make_unique<OfficeReaper>(mark_, profileDir_);
     pipeName_ = QStringLiteral("basewright_%1_%2_%3")
                     .arg(::getpid())
                     .arg(g_counter.fetch_add(1))
@@ -198,6 +259,10 @@ void OfficeProcess::Shutdown() {
     if (!profileDir_.isEmpty()) {
         QDir(profileDir_).removeRecursively();
         profileDir_.clear();
+    }
+    if (reaper_) {
+        reaper_->Dismiss();
+        reaper_.reset();
     }
 }
 

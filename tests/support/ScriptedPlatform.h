@@ -15,7 +15,7 @@
 #include <variant>
 #include <vector>
 
-#include "Platform.h"
+#include "shell/Platform.h"
 
 namespace bw {
 

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "export/Spreadsheet.h"
-#include "shell/MainWindowSetup.h"
+#include "window/MainWindowSetup.h"
 #include "shell/QtPlatform.h"
 #include "window/Form1.h"
 

@@ -1,7 +1,6 @@
-// "Load Numbers From File": picks list files and appends their lines to the
-// input list.
+// Reading list files into a list: one row per line.
 
-#include "window/LoadNumbers.h"
+#include "export/LoadNumbers.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,14 +10,13 @@
 #include <vector>
 
 #include "core/Utf8.h"
-#include "export/LocaleText.h"
+#include "shell/LocaleText.h"
 #include "shell/AppError.h"
 #include "shell/ErrorReport.h"
 #include "shell/FileSystem.h"
 #include "shell/ListView.h"
 #include "shell/Platform.h"
 #include "shell/Yield.h"
-#include "window/Form1.h"
 
 namespace bw {
 
@@ -40,8 +38,8 @@ QString CollapseSeparatorPairs(QStringView text) {
     return out;
 }
 
-// The folder and the name of a picked path: the text before and after its
-// last separator.
+}  // namespace
+
 std::pair<QString, QString> SplitFolderAndName(const QString& path) {
     qsizetype last = path.size() - 1;
     while (last >= 0 && !IsSeparator(path[last])) --last;
@@ -52,6 +50,8 @@ std::pair<QString, QString> SplitFolderAndName(const QString& path) {
 QString JoinFolderAndName(const QString& folder, const QString& name) {
     return folder + QLatin1Char('/') + name;
 }
+
+namespace {
 
 // Ends the list's append batch also when reading fails.
 struct BatchGuard {
@@ -138,42 +138,6 @@ void LoadListviewFromTextFile(ListView& list, const QString& path, Dialogs& dial
         if (stopped) return;
     }
     splitter.Finish(append);
-}
-
-void Form1::PushButton3_Click() {
-    ErrorReport trap(platform().dialogs, kLocPushButton3_Click);
-    QString title;
-    QStringList filters;
-    QStringList picked;
-    std::vector<std::pair<QString, QString>> parts;
-    QString path;
-    qsizetype count = 0;
-    auto stop = [this] { return Unloaded(); };
-
-    trap.Step(100, [&] { picked.clear(); });
-    trap.Step(102, [&] { title = QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"); });
-    trap.Step(104, [&] { filters = QStringList{QStringLiteral("Text Files (*.txt)")}; });
-    trap.Step(106, [&] { filters << QStringLiteral("All Files (*)"); });
-    trap.Step(108, [&] { picked = platform().dialogs.OpenFiles(title, filters); });
-    if (trap.Test(110, [&] { return picked.isEmpty(); })) return;
-    trap.Step(112, [&] {
-        for (const QString& p : picked) parts.push_back(SplitFolderAndName(p));
-        CommonDialog1FileName = picked.size() == 1 ? picked.front() : parts.front().first;
-    });
-    trap.Step(114, [&] { MousePointer().Set(kPointerBusy); });
-    if (trap.Test(116, [&] { return picked.size() == 1; })) {
-        trap.Step(118, [&] { path = picked.value(0); });
-        trap.Step(120, [&] { LoadListviewFromTextFile(*ListView1, path, platform().dialogs, ApplicationTitle(), stop); });
-    } else {
-        trap.Step(122, [&] { count = static_cast<qsizetype>(parts.size()); });
-        for (qsizetype i = 0; i < count && !Unloaded(); ++i) {
-            trap.Step(130, [&] { path = JoinFolderAndName(parts[i].first, parts[i].second); });
-            trap.Step(132, [&] { path = RemoveDoubleBackslashes(path); });
-            trap.Step(134, [&] { LoadListviewFromTextFile(*ListView1, path, platform().dialogs, ApplicationTitle(), stop); });
-            trap.Step(136, [] {});
-        }
-    }
-    trap.Step(138, [&] { MousePointer().Set(kPointerNormal); });
 }
 
 }  // namespace bw

@@ -5,6 +5,9 @@
 
 namespace bw {
 
+// What the bar shows when no command is running.
+inline constexpr const char* kProgressBarIdleText = "Progress Bar";
+
 // The window's progress bar: a real-valued position from 0 to 100 and a
 // text shown on the bar. A fractional position shows rounded down; a
 // position above 100 shows as 100 (Value() still returns what was set).

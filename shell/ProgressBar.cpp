@@ -1,4 +1,4 @@
-#include "window/ProgressBar.h"
+#include "shell/ProgressBar.h"
 
 #include <cmath>
 

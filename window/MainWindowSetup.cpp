@@ -1,7 +1,7 @@
 // The main window's set-up when it is loaded, its close request and its
 // unload.
 
-#include "shell/MainWindowSetup.h"
+#include "window/MainWindowSetup.h"
 
 #include <QFont>
 #include <QPainter>
@@ -11,6 +11,7 @@
 #include <QTime>
 #include <QUrl>
 #include <cmath>
+#include <span>
 
 #include "core/ConversionOptions.h"
 #include "shell/ErrorReport.h"
@@ -65,11 +66,6 @@ QIcon ApplicationIcon() {
 
 namespace {
 
-QString ReadSetting(Platform& platform, const char* key, const QString& defaultValue) {
-    return platform.settings.GetSetting(QString::fromLatin1(kSettingsApp), QString::fromLatin1(kSettingsSection),
-                                        QString::fromLatin1(key), defaultValue);
-}
-
 // Sets or clears one button of the exclusive pair. Clearing needs the
 // group's exclusivity lifted for a moment, or the set button would stay set.
 void SetOptionState(QRadioButton& button, bool checked) {
@@ -107,32 +103,31 @@ void Form1::Form_Load() {
     }
     trap.Step(110, [&] { MaybeOpenHomePage(); });
 
-    trap.Step(128, [&] { ListView1->AddColumn(QStringLiteral("Numbers")); });
-    trap.Step(130, [&] { ListView1->SetColumnWidth(1, 7000); });
+    trap.Step(128, [&] { ListView1->AddColumn(QString::fromLatin1(kInputColumn.caption)); });
+    trap.Step(130, [&] { ListView1->SetColumnWidth(1, kInputColumn.widthTwips); });
 
     // The display mode; a stored value that is no truth value leaves the
     // button as it was.
-    trap.Step(132, [&] { SetOptionState(*Option1, TextToTruth(ReadSetting(platform_, kKeyOption1, QStringLiteral("1")))); });
-    trap.Step(134, [&] { SetOptionState(*Option2, TextToTruth(ReadSetting(platform_, kKeyOption2, QStringLiteral("0")))); });
+    trap.Step(132, [&] { SetOptionState(*Option1, TextToTruth(GetProgramSetting(platform_.settings, kKeyOption1, QStringLiteral("1")))); });
+    trap.Step(134, [&] { SetOptionState(*Option2, TextToTruth(GetProgramSetting(platform_.settings, kKeyOption2, QStringLiteral("0")))); });
 
     // The results list's columns follow Option1 alone.
-    if (trap.Test(136, [&] { return Option1->isChecked(); })) {
-        trap.Step(138, [&] { ListView2->ClearColumns(); });
-        trap.Step(140, [&] { ListView2->AddColumn(QStringLiteral("Numbers")); });
-        trap.Step(142, [&] { ListView2->AddColumn(QStringLiteral("Conversion")); });
-        trap.Step(144, [&] { ListView2->AddColumn(QStringLiteral("Results")); });
-        trap.Step(146, [&] { ListView2->SetColumnWidth(1, 2300); });
-        trap.Step(148, [&] { ListView2->SetColumnWidth(2, 2300); });
-        trap.Step(150, [&] { ListView2->SetColumnWidth(3, 2300); });
-    } else {
-        trap.Step(152, [&] { ListView2->ClearColumns(); });
-        trap.Step(154, [&] { ListView2->AddColumn(QStringLiteral("Results")); });
-        trap.Step(156, [&] { ListView2->SetColumnWidth(1, 7000); });
+    const bool full = trap.Test(136, [&] { return Option1->isChecked(); });
+    const std::span<const ListColumn> columns = ResultColumns(full);
+    const int firstLine = full ? 138 : 152;  // clear; then each caption; then each width
+    trap.Step(firstLine, [&] { ListView2->ClearColumns(); });
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        const int line = firstLine + 2 + 2 * static_cast<int>(c);
+        trap.Step(line, [&] { ListView2->AddColumn(QString::fromLatin1(columns[c].caption)); });
+    }
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        const int line = firstLine + 2 + 2 * static_cast<int>(columns.size() + c);
+        trap.Step(line, [&] { ListView2->SetColumnWidth(static_cast<int>(c) + 1, columns[c].widthTwips); });
     }
 
     // The input list of the last run; empty pieces are not restored.
     QString stored;
-    trap.Step(158, [&] { stored = ReadSetting(platform_, kKeyZipCodes, QString()); });
+    trap.Step(158, [&] { stored = GetProgramSetting(platform_.settings, kKeyZipCodes, QString()); });
     if (trap.Test(160, [&] { return !stored.isEmpty(); })) {
         QStringList pieces;
         trap.Step(162, [&] { pieces = stored.split(QLatin1Char(';')); });
@@ -170,8 +165,7 @@ void Form1::Form_QueryUnload() {
         if (!joined.isEmpty()) joined.chop(1);
     });
     trap.Step(110, [&] {
-        platform_.settings.SaveSetting(QString::fromLatin1(kSettingsApp), QString::fromLatin1(kSettingsSection),
-                                       QString::fromLatin1(kKeyZipCodes), joined);
+        SaveProgramSetting(platform_.settings, kKeyZipCodes, joined);
     });
     trap.Step(112, [] { YieldToEvents(); });
 }

@@ -1,8 +1,8 @@
-#include "ScriptedPlatform.h"
+#include "support/ScriptedPlatform.h"
 
-#include "AppError.h"
-#include "ErrorReport.h"
-#include "Settings.h"
+#include "shell/AppError.h"
+#include "shell/ErrorReport.h"
+#include "shell/Settings.h"
 
 namespace bw {
 

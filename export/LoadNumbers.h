@@ -7,8 +7,10 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/LineSplitter.h"
+#include "shell/Yield.h"
 
 namespace bw {
 
@@ -22,6 +24,13 @@ class ListView;
 // A path that starts with "//" keeps exactly two leading slashes; a single
 // leading slash (an ordinary absolute path here) stays single.
 QString RemoveDoubleBackslashes(const QString& path);
+
+// The folder and the name of a picked path: the text before and after its
+// last separator.
+std::pair<QString, QString> SplitFolderAndName(const QString& path);
+
+// The folder, the separator and the name.
+QString JoinFolderAndName(const QString& folder, const QString& name);
 
 // The full paths to load for the files picked in the open dialog, in the
 // dialog's order: one path as it is; several as their folder, the separator
@@ -68,7 +77,7 @@ private:
 // are processed every yieldSliceMs while a large file is read; when stop()
 // returns true after such a pause, reading ends there.
 void LoadListviewFromTextFile(ListView& list, const QString& path, Dialogs& dialogs, const QString& title,
-                              const std::function<bool()>& stop = {}, int yieldSliceMs = 15);
+                              const std::function<bool()>& stop = {}, int yieldSliceMs = kYieldSliceMs);
 
 // ---- implementation of the template ----
 

@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "support/QtPrinters.h"
-#include "window/ProgressBar.h"
+#include "shell/ProgressBar.h"
 
 namespace bw {
 namespace {

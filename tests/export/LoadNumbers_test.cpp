@@ -14,10 +14,10 @@
 #include "shell/AppError.h"
 #include "shell/ListView.h"
 #include "shell/ListViewModel.h"
-#include "shell/ScriptedPlatform.h"
+#include "support/ScriptedPlatform.h"
 #include "support/QtPrinters.h"
 #include "window/Form1.h"
-#include "window/LoadNumbers.h"
+#include "export/LoadNumbers.h"
 
 namespace bw {
 namespace {

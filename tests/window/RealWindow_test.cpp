@@ -1,0 +1,36 @@
+// The window on the real Qt platform: set-up, a typed entry through Qt's own
+// input box, and the close request writing the real settings file.
+
+#include <gtest/gtest.h>
+
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QSettings>
+#include <QTest>
+
+#include "support/RealWindow.h"
+
+namespace bw::test {
+namespace {
+
+TEST(RealWindow, TypedNumbersGoThroughQtsInputBoxAndAreSavedOnClose) {
+    RealWindow w;
+    auto typed = WhenModal([](QWidget* box) {
+        auto* edit = box->findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr);
+        QTest::keyClicks(edit, QStringLiteral("255, 16"));
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    w.form->PushButton6_Click();
+    ASSERT_TRUE(*typed);
+    ASSERT_EQ(w.form->ListView1->RowCount(), 2);
+    EXPECT_EQ(w.form->ListView1->RowText(1), "255");
+    EXPECT_EQ(w.form->ListView1->RowText(2), "16");
+
+    w.form->Form_QueryUnload();
+    QSettings stored(w.SettingsFile(), QSettings::IniFormat);
+    EXPECT_EQ(stored.value("Basewright/Zip Codes").toString(), "255;16");
+}
+
+}  // namespace
+}  // namespace bw::test
