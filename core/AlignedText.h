@@ -1,13 +1,13 @@
 #pragma once
 
-// The column-aligned text layout shared by the results exports of the window
-// and by the batch converter. Standard library only: texts are UTF-8 and
-// lengths count characters (code points), not bytes.
+// The column-aligned text layout shared by the text file and clipboard
+// exports of the window and by the batch converter's --aligned output, so
+// that all three line up their columns the same way. Texts are UTF-8 and
+// lengths count characters (code points, CharacterCount), not bytes.
 //
 // A cell is its text, blanks up to its column's width, and a TAB. A file
 // line is its cells followed by CR LF (so every line ends TAB CR LF); a
 // clipboard line drops its last TAB and trailing blanks before the CR LF.
-// Character counts come from the number core (standard library only too).
 
 #include <cstddef>
 #include <functional>

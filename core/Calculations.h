@@ -2,7 +2,7 @@
 
 // Arithmetic on decimal digit strings (module Calculations).
 //
-// These follow the original step-by-step text algorithms on purpose: they
+// These follow the step-by-step text algorithms on purpose: they
 // are slow (powers recomputed, products by repeated addition) and serve as
 // the independent reference that the fast routines of NumberSystem.h are
 // checked against. Operands may carry leading zeros; the empty text counts

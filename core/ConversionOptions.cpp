@@ -39,15 +39,12 @@ void ConvertEntryInto(int sourceBase, int targetBase, std::string_view entry, st
     if (sourceBase < 2 || sourceBase > 36 || targetBase < 2 || targetBase > 36) {
         throw CoreError("Base must be from 2 to 36");
     }
-    if (entry.empty()) {  // an empty entry is converted as "0"
-        shown.push_back('0');
-        result.push_back('0');
-        return;
-    }
+    entry = EntryAsRead(entry);
     detail::CheckLength(entry);
 
     // The common cases: nothing but digits "0" to "9" that are all digits
-    // of the source base. No base raising, no blanks, plain ASCII.
+    // of the source base. No base raising, plain ASCII, and no blanks, so
+    // the shown text is the entry as it is.
     if (sourceBase == 10 && detail::TryConvertPlainDecimalInto(entry, static_cast<std::uint32_t>(targetBase), result)) {
         shown.append(entry);
         return;
@@ -65,8 +62,9 @@ void ConvertEntryInto(int sourceBase, int targetBase, std::string_view entry, st
         return;
     }
 
-    // Otherwise one pass: the shown text (blanks become "0"), the largest digit value
-    // and whether the entry is plain ASCII.
+    // Otherwise one pass over the entry gives its shown text (as
+    // AppendShownText would), its largest digit value and whether it is
+    // plain ASCII.
     const std::size_t shownStart = shown.size();
     shown.resize(shownStart + entry.size());
     char* dst = shown.data() + shownStart;
@@ -76,7 +74,7 @@ void ConvertEntryInto(int sourceBase, int targetBase, std::string_view entry, st
         const auto c = static_cast<std::uint8_t>(entry[i]);
         anyByte |= c;
         largest = std::max(largest, detail::DigitValueOf(c));
-        dst[i] = c == ' ' ? '0' : static_cast<char>(c);
+        dst[i] = BlankAsZero(entry[i]);
     }
 
     // Base raising: an entry with characters beyond the source base is read

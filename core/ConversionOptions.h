@@ -22,8 +22,46 @@ const std::array<ConversionOption, kConversionOptionCount>& ConversionOptions();
 // Whole, case-sensitive match of the name in table order; nullptr if none.
 const ConversionOption* FindConversionOption(std::string_view name);
 
+// ---------------------------------------------------------- entry rule
+// One entry of a list is never rejected: it is read in the smallest base in
+// which all its characters are digits when the option's source base is too
+// small, an empty entry reads as "0", and a blank reads as the digit 0. The
+// text shown beside the result says what was converted, so it carries the
+// "0" for an empty entry and for every blank; an entry whose conversion
+// fails is shown the same way. The window's conversion run and the batch
+// converter both use these routines.
+
+// The text an entry is read as: an empty entry is "0".
+constexpr std::string_view EntryAsRead(std::string_view entry) {
+    return entry.empty() ? std::string_view("0") : entry;
+}
+
+// A byte of an entry as its shown text has it: a blank (the space
+// character, and only it) becomes "0". A blank reads as the digit 0 anyway,
+// so this changes neither the base the entry is read in nor its value. The
+// bytes of a multi-byte character are never blanks.
+constexpr char BlankAsZero(char c) { return c == ' ' ? '0' : c; }
+
+// Appends the text with every blank replaced by "0" (BlankAsZero). `text`
+// must not point into `out`. Works on any piece of an entry, for entries
+// too long to hold.
+inline void AppendBlanksAsZeros(std::string_view text, std::string& out) {
+    const std::size_t start = out.size();
+    out.resize(start + text.size());
+    char* dst = out.data() + start;
+    for (std::size_t i = 0; i < text.size(); ++i) dst[i] = BlankAsZero(text[i]);  // vectorises
+}
+
+// Appends the shown text of an entry: the entry as read, with its blanks as
+// "0" (letters keep their case, every other character stays). This is the
+// shown text that ConvertEntry gives, and the one to show for an entry whose
+// conversion failed. `entry` must not point into `shown`.
+inline void AppendShownText(std::string_view entry, std::string& shown) {
+    AppendBlanksAsZeros(EntryAsRead(entry), shown);
+}
+
 struct ConvertedEntry {
-    std::string shownText;   // the entry after base raising and blank replacement
+    std::string shownText;   // the entry's shown text (AppendShownText)
     std::string resultText;  // the value in the target base
 };
 

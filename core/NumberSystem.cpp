@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "RadixEngine.h"
+#include "Utf8.h"
 
 // Numbers are held as little-endian arrays of 64-bit limbs. Reading uses
 // Horner's rule over chunks of as many digits as fit a word; writing divides
@@ -38,12 +39,11 @@ constexpr int kMaxFaceDigit = 35;
 
 [[noreturn]] void Fail(const char* description) { throw CoreError(description); }
 
+// DigitValueOf as a table, for the loops that read one digit at a time.
 constexpr std::array<std::uint8_t, 256> MakeDigitTable() {
     std::array<std::uint8_t, 256> table{};
-    for (int c = '0'; c <= '9'; ++c) table[c] = static_cast<std::uint8_t>(c - '0');
-    for (int c = 'A'; c <= 'Z'; ++c) table[c] = static_cast<std::uint8_t>(c - 'A' + 10);
-    for (int c = 'a'; c <= 'z'; ++c) table[c] = static_cast<std::uint8_t>(c - 'a' + 10);
-    return table;  // every other byte, including all bytes >= 0x80, is 0
+    for (int c = 0; c < 256; ++c) table[c] = detail::DigitValueOf(static_cast<std::uint8_t>(c));
+    return table;
 }
 constexpr std::array<std::uint8_t, 256> kDigit = MakeDigitTable();
 
@@ -57,46 +57,6 @@ bool IsAscii(std::string_view text) {
     return any < 0x80;
 }
 
-constexpr bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// Byte length of the character starting at p, and its code point. A byte
-// that does not start a well-formed sequence is one character on its own
-// (U+FFFD), so that no byte is lost or merged.
-std::size_t DecodeChar(const unsigned char* p, const unsigned char* end, char32_t& cp) {
-    const unsigned char b0 = p[0];
-    const std::size_t avail = static_cast<std::size_t>(end - p);
-    if (b0 < 0x80) {
-        cp = b0;
-        return 1;
-    }
-    cp = 0xFFFD;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        if (avail >= 2 && IsContinuation(p[1])) {
-            cp = (char32_t(b0 & 0x1F) << 6) | (p[1] & 0x3F);
-            return 2;
-        }
-        return 1;
-    }
-    if (b0 >= 0xE0 && b0 <= 0xEF) {
-        if (avail < 3) return 1;
-        const unsigned char lo = b0 == 0xE0 ? 0xA0 : 0x80;
-        const unsigned char hi = b0 == 0xED ? 0x9F : 0xBF;
-        if (p[1] < lo || p[1] > hi || !IsContinuation(p[2])) return 1;
-        cp = (char32_t(b0 & 0x0F) << 12) | (char32_t(p[1] & 0x3F) << 6) | (p[2] & 0x3F);
-        return 3;
-    }
-    if (b0 >= 0xF0 && b0 <= 0xF4) {
-        if (avail < 4) return 1;
-        const unsigned char lo = b0 == 0xF0 ? 0x90 : 0x80;
-        const unsigned char hi = b0 == 0xF4 ? 0x8F : 0xBF;
-        if (p[1] < lo || p[1] > hi || !IsContinuation(p[2]) || !IsContinuation(p[3])) return 1;
-        cp = (char32_t(b0 & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12) | (char32_t(p[2] & 0x3F) << 6) |
-             (p[3] & 0x3F);
-        return 4;
-    }
-    return 1;
-}
-
 // The text with every non-ASCII character replaced by "0": the same digits,
 // one byte per character. ASCII texts are returned as they are.
 std::string_view AsDigitText(std::string_view text, std::string& scratch) {
@@ -107,7 +67,7 @@ std::string_view AsDigitText(std::string_view text, std::string& scratch) {
     const auto* end = p + text.size();
     while (p < end) {
         char32_t cp;
-        const std::size_t len = DecodeChar(p, end, cp);
+        const std::size_t len = DecodeUtf8Char(p, end, cp);
         scratch.push_back(cp < 0x80 ? static_cast<char>(cp) : '0');
         p += len;
     }
@@ -216,11 +176,6 @@ inline u64 DivRem(u64* v, std::size_t& n, const WriteChunk& c) {
     return rem >> s;
 }
 
-// Horner's rule over the digit text (one byte per character), from the
-// first nonzero digit on. With `bounded`, fails with "Overflow" as soon as
-// the partial value reaches the double bound: for base >= 1 partial values
-// never decrease, so the full value would fail too. Returns the number of
-// limbs. kBase is the base when known at compile time, else 0.
 // Eight ASCII decimal digits at p, most significant first, as a number;
 // false if any of the eight bytes is not "0"-"9".
 inline bool ReadEightDecimals(const unsigned char* p, u64& value) {
@@ -258,11 +213,76 @@ inline bool ReadEightBinary(const unsigned char* p, u64& value) {
 constexpr ReadChunk kDecimalReadChunk{10000000000000000u, 16};
 constexpr ReadChunk kBinaryReadChunk{u64{1} << 56, 56};
 
+// True when a value of n limbs has reached the double bound. For bases from
+// 1 up partial values never decrease while digits are read, so a partial
+// value past the bound means the full value is past it too.
+inline bool PastDoubleBound(const u64* v, std::size_t n) {
+    return n > kBoundedLimbs || (n == kBoundedLimbs && v[n - 1] >= kTopLimbBound);
+}
+
+// What ReadDecimalChunks<true, ...> returns for a text that is not plain digits.
+constexpr std::size_t kNotPlainDigits = static_cast<std::size_t>(-1);
+
+// The reader of decimal digit text [p, end): its value in v by Horner's rule
+// over chunks of 16 digits (the first chunk shorter, so that the others line
+// up); returns the number of limbs. A byte that is not "0"-"9" reads at its
+// face value (DigitValueOf); with kPlainOnly it instead stops the reading,
+// and the result is kNotPlainDigits. With kBounded, fails with "Overflow"
+// as soon as the partial value is past the double bound (and then never
+// holds more than kBoundedLimbs + 1 limbs, which lets the compiler unroll
+// the limb loop). The shape of the chunk loop is kept as it is because the
+// compiler then keeps its constants in registers.
+template <bool kPlainOnly, bool kBounded>
+std::size_t ReadDecimalChunks(const unsigned char* p, const unsigned char* end, u64* v) {
+    std::size_t n = 0;
+    if (p == end) return n;
+    std::size_t first = static_cast<std::size_t>(end - p) % 16;
+    if (first == 0) first = 16;
+    for (const unsigned char* chunkEnd = p + first;; chunkEnd = p + 16) {
+        u64 c = 0;
+        // Digit by digit: the short first chunk, or a chunk with other bytes
+        // than digits. False when kPlainOnly and a byte is not "0"-"9".
+        auto readDigitByDigit = [&] {
+            for (; p < chunkEnd; ++p) {
+                if constexpr (kPlainOnly) {
+                    const unsigned d = *p - unsigned{'0'};
+                    if (d > 9) return false;
+                    c = c * 10 + d;
+                } else {
+                    c = c * 10 + kDigit[*p];
+                }
+            }
+            return true;
+        };
+        if (chunkEnd - p == 16) {
+            u64 high, low;
+            if (ReadEightDecimals(p, high) && ReadEightDecimals(p + 8, low)) {
+                c = high * 100000000u + low;
+                p = chunkEnd;
+            } else if (kPlainOnly) {
+                return kNotPlainDigits;
+            } else {
+                readDigitByDigit();
+            }
+        } else if (!readDigitByDigit()) {
+            return kNotPlainDigits;
+        }
+        n = MulAdd(v, n, kDecimalReadChunk.multiplier, c);
+        if (kBounded && PastDoubleBound(v, n)) Fail(kOverflowDescription);
+        if (p == end) return n;  // before a chunk end past the text is formed
+    }
+}
+
+// Horner's rule over digit text [p, end) in any other base (one byte per
+// character; bytes read at their face value), in chunks of as many digits
+// as fit a word. With `bounded`, fails with "Overflow" as soon as the
+// partial value is past the double bound. Returns the number of limbs.
+// kBase is the base when known at compile time, else 0.
 template <u64 kBase>
 std::size_t ReadChunks(const unsigned char* p, const unsigned char* end, u64 runtimeBase, u64* v, bool bounded) {
+    static_assert(kBase != 10, "decimal text has its own reader");
     const u64 base = kBase != 0 ? kBase : runtimeBase;
-    const ReadChunk chunk = kBase == 10  ? kDecimalReadChunk
-                            : kBase == 2 ? kBinaryReadChunk
+    const ReadChunk chunk = kBase == 2   ? kBinaryReadChunk
                             : kBase != 0 ? kReadChunks[kBase]
                                          : ReadChunkFor(base);
     const auto digitsPerChunk = static_cast<std::size_t>(chunk.digits);
@@ -272,13 +292,7 @@ std::size_t ReadChunks(const unsigned char* p, const unsigned char* end, u64 run
     const unsigned char* chunkEnd = p + first;
     while (p < end) {
         u64 c = 0;
-        if constexpr (kBase == 10) {
-            u64 high, low;
-            if (chunkEnd - p == 16 && ReadEightDecimals(p, high) && ReadEightDecimals(p + 8, low)) {
-                c = high * 100000000u + low;
-                p = chunkEnd;
-            }
-        } else if constexpr (kBase == 2) {
+        if constexpr (kBase == 2) {
             if (chunkEnd - p == 56) {
                 u64 byte;
                 while (p < chunkEnd && ReadEightBinary(p, byte)) {
@@ -289,9 +303,7 @@ std::size_t ReadChunks(const unsigned char* p, const unsigned char* end, u64 run
         }
         for (; p < chunkEnd; ++p) c = c * base + kDigit[*p];
         n = MulAdd(v, n, chunk.multiplier, c);
-        if (bounded && (n > kBoundedLimbs || (n == kBoundedLimbs && v[n - 1] >= kTopLimbBound))) {
-            Fail(kOverflowDescription);
-        }
+        if (bounded && PastDoubleBound(v, n)) Fail(kOverflowDescription);
         chunkEnd = p + digitsPerChunk;
     }
     return n;
@@ -319,7 +331,8 @@ std::size_t ReadValue(std::string_view digits, u64 base, u64* v, bool bounded) {
         }
         case 2: return ReadChunks<2>(p, end, base, v, bounded);
         case 8: return ReadChunks<8>(p, end, base, v, bounded);
-        case 10: return ReadChunks<10>(p, end, base, v, bounded);
+        case 10:
+            return bounded ? ReadDecimalChunks<false, true>(p, end, v) : ReadDecimalChunks<false, false>(p, end, v);
         case 16: return ReadChunks<16>(p, end, base, v, bounded);
         default: return ReadChunks<0>(p, end, base, v, bounded);
     }
@@ -422,8 +435,6 @@ constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// Writes the `count` lowest base-b digits of r before pos (zero padded);
-// returns the new start.
 // Writes the eight decimal digits of r < 10^8 before pos.
 inline void PutEightDecimals(char* pos, std::uint32_t r) {
     for (int i = 0; i < 4; ++i) {
@@ -433,6 +444,8 @@ inline void PutEightDecimals(char* pos, std::uint32_t r) {
     }
 }
 
+// Writes the `count` lowest base-b digits of r before pos (zero padded);
+// returns the new start.
 template <u64 kBase>
 inline char* PutDigits(char* pos, u64 r, int count, u64 runtimeBase) {
     if constexpr (kBase == 10) {
@@ -598,31 +611,12 @@ void ConvertAsciiInto(std::string_view digits, std::uint32_t sourceBase, std::ui
 bool TryConvertPlainDecimalInto(std::string_view text, std::uint32_t targetBase, std::string& out) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = p + text.size();
-    while (p < end && *p == '0') ++p;
+    while (p < end && *p == '0') ++p;  // only "0": any other byte must refuse
     u64 v[kBoundedLimbs + 1];
-    std::size_t n = 0;
-    const auto length = static_cast<std::size_t>(end - p);
-    std::size_t first = length % 16;
-    if (first == 0) first = 16;
-    for (const unsigned char* chunkEnd = p + first; p < end; chunkEnd = p + 16) {
-        u64 c = 0;
-        if (chunkEnd - p == 16) {
-            u64 high, low;
-            if (!ReadEightDecimals(p, high) || !ReadEightDecimals(p + 8, low)) return false;
-            c = high * 100000000u + low;
-            p = chunkEnd;
-        } else {
-            for (; p < chunkEnd; ++p) {
-                const unsigned d = *p - unsigned{'0'};
-                if (d > 9) return false;
-                c = c * 10 + d;
-            }
-        }
-        // A prefix past the bound means the whole entry is past it in any
-        // base it could be raised to.
-        n = MulAdd(v, n, kDecimalReadChunk.multiplier, c);
-        if (n > kBoundedLimbs || (n == kBoundedLimbs && v[n - 1] >= kTopLimbBound)) Fail(kOverflowDescription);
-    }
+    // A prefix past the bound fails at once: the whole entry is past it in
+    // any base it could be raised to.
+    const std::size_t n = ReadDecimalChunks<true, true>(p, end, v);
+    if (n == kNotPlainDigits) return false;
     if (n == 0) {
         out.push_back('0');
         return true;
@@ -690,10 +684,8 @@ double MinimumBase(std::string& text) {
 }
 
 double CharToDigit(char32_t c) {
-    if (c >= U'0' && c <= U'9') return static_cast<double>(c - U'0');
-    if (c >= U'A' && c <= U'Z') return static_cast<double>(c - U'A' + 10);
-    if (c >= U'a' && c <= U'z') return static_cast<double>(c - U'a' + 10);
-    return 0.0;
+    // Only ASCII characters carry digit values.
+    return c < 0x80 ? detail::DigitValueOf(static_cast<std::uint8_t>(c)) : 0.0;
 }
 
 std::string DigitToChar(double value) {
@@ -719,7 +711,7 @@ std::string ReverseText(std::string_view text) {
     std::size_t dst = out.size();
     while (p < end) {
         char32_t cp;
-        const std::size_t len = DecodeChar(p, end, cp);
+        const std::size_t len = DecodeUtf8Char(p, end, cp);
         dst -= len;
         std::memcpy(out.data() + dst, p, len);
         p += len;
@@ -736,7 +728,7 @@ std::size_t CharacterCount(std::string_view text) {
             ++p;
         } else {
             char32_t cp;
-            p += DecodeChar(p, end, cp);
+            p += DecodeUtf8Char(p, end, cp);
         }
         ++count;
     }

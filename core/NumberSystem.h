@@ -2,7 +2,8 @@
 
 // Radix conversion routines (module modNumberSystem).
 //
-// Texts are UTF-8; "characters" are Unicode code points. Only "0"-"9",
+// Texts are UTF-8; "characters" are Unicode code points, decoded as in
+// Utf8.h (a malformed byte is a character of its own). Only "0"-"9",
 // "A"-"Z" and "a"-"z" carry digit values; every other character reads as 0.
 // Bases are passed as decimal digit strings ("2", "10", "16", ...).
 //

@@ -18,7 +18,7 @@ void CheckLength(std::string_view text);
 // byte 0 (so every byte of a multi-byte character reads as 0, as the
 // character does). Byte arithmetic rather than a table, so that scans over
 // whole texts vectorise.
-inline std::uint8_t DigitValueOf(std::uint8_t c) {
+constexpr std::uint8_t DigitValueOf(std::uint8_t c) {
     const auto d = static_cast<std::uint8_t>(c - '0');
     const auto l = static_cast<std::uint8_t>((c | 0x20) - 'a');
     const auto digitMask = static_cast<std::uint8_t>(-static_cast<int>(d < 10));

@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "core/Utf8.h"
 #include "shell/LocaleText.h"
 #include "shell/AppError.h"
 #include "shell/ErrorReport.h"
@@ -52,40 +53,6 @@ QString JoinFolderAndName(const QString& folder, const QString& name) {
 
 namespace {
 
-// True when the bytes are well-formed UTF-8 (no overlong forms, surrogates
-// or values above U+10FFFF).
-bool IsValidUtf8(std::string_view s) {
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    const auto* end = p + s.size();
-    while (p < end) {
-        const unsigned char b = *p;
-        if (b < 0x80) {
-            ++p;
-            continue;
-        }
-        int extra;
-        unsigned min;
-        unsigned cp;
-        if ((b & 0xE0) == 0xC0) {
-            extra = 1, min = 0x80, cp = b & 0x1F;
-        } else if ((b & 0xF0) == 0xE0) {
-            extra = 2, min = 0x800, cp = b & 0x0F;
-        } else if ((b & 0xF8) == 0xF0) {
-            extra = 3, min = 0x10000, cp = b & 0x07;
-        } else {
-            return false;
-        }
-        if (end - p <= extra) return false;
-        for (int k = 1; k <= extra; ++k) {
-            if ((p[k] & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (p[k] & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        p += extra + 1;
-    }
-    return true;
-}
-
 // Ends the list's append batch also when reading fails.
 struct BatchGuard {
     explicit BatchGuard(ListView& l) : list(l) { list.BeginBatch(); }
@@ -116,10 +83,8 @@ QStringList JoinPickedPaths(const QStringList& picked) {
 }
 
 void ListFileLineSplitter::Finish(const Sink& sink) {
-    if (!pending_.empty() || afterLoneLF_) sink(std::string_view(pending_));
-    pending_.clear();
-    afterCR_ = false;
-    afterLoneLF_ = false;
+    lines_.sink = std::cref(sink);
+    splitter_.Finish();
 }
 
 void LoadListviewFromTextFile(ListView& list, const QString& path, Dialogs& dialogs, const QString& title,
@@ -145,7 +110,7 @@ void LoadListviewFromTextFile(ListView& list, const QString& path, Dialogs& dial
     bool stopped = false;
     auto append = [&](std::string_view line) {
         std::string_view cell = line;
-        if (!utf8 || !IsValidUtf8(line)) {
+        if (!utf8 || !IsWellFormedUtf8(line)) {
             // The locale decoder's view of the bytes (malformed ones become U+FFFD).
             converted = QString::fromLocal8Bit(line.data(), static_cast<qsizetype>(line.size())).toUtf8().toStdString();
             cell = converted;

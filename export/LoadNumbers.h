@@ -9,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "core/LineSplitter.h"
 #include "shell/Yield.h"
 
 namespace bw {
@@ -36,23 +37,35 @@ QString JoinFolderAndName(const QString& folder, const QString& name);
 // and their name, cleaned by RemoveDoubleBackslashes.
 QStringList JoinPickedPaths(const QStringList& picked);
 
-// Splits a byte stream into lines. A line ends at CR, at a CR LF pair (one
-// terminator) or at a lone LF. At the end, a last line without terminator
-// is a line, and so is the empty text after a final lone LF; after a final
-// CR or CR LF there is no further line. Bytes may arrive in pieces of any
-// size (a CR LF pair split across two pieces is still one terminator).
+// Splits a list file into lines: the core's LineSplitter, with a final lone
+// LF giving one more, empty, line (FinalLineFeed::StartsAnEmptyLine) and
+// lines of any length held whole. A line ends at CR, at a CR LF pair (one
+// terminator) or at a lone LF; after a final CR or CR LF there is no further
+// line. Bytes may arrive in pieces of any size (a CR LF pair split across
+// two pieces is still one terminator).
 class ListFileLineSplitter {
 public:
     using Sink = std::function<void(std::string_view)>;
+    ListFileLineSplitter() = default;
+    ListFileLineSplitter(const ListFileLineSplitter&) = delete;
+    ListFileLineSplitter& operator=(const ListFileLineSplitter&) = delete;
     // Calls sink once per completed line (the view is valid only during the call).
     template <class F>
     void Feed(std::string_view bytes, F&& sink);
     void Finish(const Sink& sink);
 
 private:
-    std::string pending_;     // the start of a line that began in an earlier piece
-    bool afterCR_ = false;    // the last byte seen was a CR (a following LF belongs to it)
-    bool afterLoneLF_ = false;  // the last terminator seen was a lone LF
+    // Hands each line to the sink of the call in progress.
+    struct Lines final : LineConsumer {
+        Sink sink;
+        void Line(std::string_view text) override { sink(text); }
+        // Without a length limit no line arrives in pieces.
+        void LongLineBegin(std::string_view) override {}
+        void LongLinePart(std::string_view) override {}
+        void LongLineEnd() override {}
+    };
+    Lines lines_;
+    LineSplitter splitter_{lines_, static_cast<std::size_t>(-1), FinalLineFeed::StartsAnEmptyLine};
 };
 
 // Appends every line of the file as one row of the list, also empty lines.
@@ -70,43 +83,8 @@ void LoadListviewFromTextFile(ListView& list, const QString& path, Dialogs& dial
 
 template <class F>
 void ListFileLineSplitter::Feed(std::string_view bytes, F&& sink) {
-    std::size_t pos = 0;
-    const std::size_t n = bytes.size();
-    if (afterCR_ && n > 0) {
-        afterCR_ = false;
-        if (bytes[0] == '\n') pos = 1;  // the LF of a CR LF pair
-    }
-    while (pos < n) {
-        // Find the next CR or LF.
-        std::size_t end = pos;
-        const char* data = bytes.data();
-        while (end < n && data[end] != '\r' && data[end] != '\n') ++end;
-        if (end == n) {
-            pending_.append(data + pos, n - pos);
-            afterLoneLF_ = false;
-            return;
-        }
-        const std::string_view piece(data + pos, end - pos);
-        if (pending_.empty()) {
-            sink(piece);
-        } else {
-            pending_.append(piece);
-            sink(std::string_view(pending_));
-            pending_.clear();
-        }
-        if (data[end] == '\r') {
-            afterLoneLF_ = false;
-            if (end + 1 < n) {
-                pos = end + 1 + (data[end + 1] == '\n');
-            } else {
-                afterCR_ = true;
-                pos = n;
-            }
-        } else {
-            afterLoneLF_ = true;
-            pos = end + 1;
-        }
-    }
+    lines_.sink = std::ref(sink);
+    splitter_.Feed(bytes);
 }
 
 }  // namespace bw

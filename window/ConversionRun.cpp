@@ -27,18 +27,6 @@
 
 namespace bw {
 
-namespace {
-
-// The entry as the run shows it when its conversion failed: blanks still
-// become "0", as they do before the conversion step.
-std::string BlanksToZeros(std::string text) {
-    for (char& c : text)
-        if (c == ' ') c = '0';
-    return text;
-}
-
-}  // namespace
-
 void Form1::PushButton17_Click() {
     // A second press while a run is in progress is ignored.
     if (conversionRunning_) return;
@@ -139,7 +127,9 @@ void Form1::PushButton17_Click() {
             }
         });
         if (!converted) {
-            entry = BlanksToZeros(entry.empty() ? std::string("0") : entry);
+            shownBuffer.clear();
+            AppendShownText(entry, shownBuffer);
+            entry.swap(shownBuffer);
             result = description;
         }
 

@@ -97,6 +97,39 @@ const EntryCase kEntryCases[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Entries, ConvertEntryTable, ::testing::ValuesIn(kEntryCases));
 
+// The shown text that a caller gives an entry whose conversion failed is
+// the one a successful conversion gives.
+TEST_P(ConvertEntryTable, ShownTextWithoutConvertingIsTheSame) {
+    std::string shown = "<";
+    AppendShownText(GetParam().entry, shown);
+    EXPECT_EQ(shown, "<" + GetParam().shown);
+}
+
+TEST(EntryRule, EmptyEntryReadsAsZeroAndOnlyBlanksBecomeZeros) {
+    const struct {
+        std::string entry, shown;
+    } cases[] = {
+        {"", "0"},
+        {" ", "0"},
+        {"  1 ", "0010"},
+        {"\t", "\t"},            // a TAB is no blank
+        {"\xC2\xA0", "\xC2\xA0"},  // nor a no-break space
+        {"a b-c", "a0b-c"},
+        {std::string(kMaxTextLength + 1, ' '), std::string(kMaxTextLength + 1, '0')},  // too long to convert
+    };
+    for (const auto& c : cases) {
+        std::string shown = "kept ";
+        AppendShownText(c.entry, shown);
+        EXPECT_EQ(shown, "kept " + c.shown) << '"' << c.entry << '"';
+    }
+    EXPECT_EQ(EntryAsRead(""), "0");
+    EXPECT_EQ(EntryAsRead(" "), " ");
+    // Pieces of an entry too long to hold: an empty piece stays empty.
+    std::string pieces;
+    for (std::string_view piece : {"1 ", "", " 2"}) AppendBlanksAsZeros(piece, pieces);
+    EXPECT_EQ(pieces, "1002");
+}
+
 TEST(ConvertEntry, UsesTheSameRulesForAnyPairOfBases) {
     EXPECT_EQ(ConvertEntry(7, 3, "66").resultText, "1210");   // 48
     EXPECT_EQ(ConvertEntry(7, 3, "9").resultText, "100");     // read in base 10
