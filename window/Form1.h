@@ -9,15 +9,17 @@
 //   window/InputList.cpp       PushButton6/7/1, Delete and double-click
 //   window/ResultsList.cpp     Option1/Option2, BuildResultColumns, PushButton2
 //   window/ConversionRun.cpp   PushButton17 ("Start Converting")
-//   window/LoadNumbers.cpp     PushButton3 ("Load Numbers From File")
+//   window/InputList.cpp       PushButton3 ("Load Numbers From File"), and
+//                              files dropped on the input list
 //   export/TextFileExport.cpp  PushButton4 ("Save Results As Text File")
 //   export/ClipboardExport.cpp PushButton5 ("Copy Results To Clipboard")
 //   export/SpreadsheetExport.cpp PushButton13 ("Save Results As Excel File")
-//   shell/MainWindowSetup.cpp  Form_Load, Form_QueryUnload, Form_Unload
-//   shell/PointerHover.cpp     the hover handlers of the window pointer
+//   window/MainWindowSetup.cpp Form_Load, Form_QueryUnload, Form_Unload
+//   window/PointerHover.cpp    the hover handlers of the window pointer
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QWidget>
@@ -101,6 +103,9 @@ public:
     void ListView2_KeyDown(int keyCode, int shift);
     void ListView1_DblClick();
     void ListView2_DblClick();
+    // Files dropped on the input list: loaded as "Load Numbers From File"
+    // loads the same files picked in its dialog.
+    void ListView1_FilesDropped(const QStringList& paths);
     void Option1_Click();
     void Option2_Click();
     bool SaveResultsAsExcelFileIsExcelInstalled();
@@ -117,6 +122,11 @@ public:
     // True once Form_Unload ran: long commands stop at their next yield.
     bool Unloaded() const { return unloaded_; }
 
+    // The local files (not folders) among the URLs of dragged or dropped
+    // data, in their order; empty when there are none (text, folders, remote
+    // addresses).
+    static QStringList DroppedListFiles(const QMimeData* data);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -127,6 +137,10 @@ private:
     // slice, and a stop once the window has been unloaded.
     ExportPacing CommandPacing();
     void RemoveSelectedRow(ListView& list);
+    // The load loop of "Load Numbers From File" over full paths.
+    void LoadListFiles(const QStringList& paths);
+    // Lets the input list take files dropped from a file manager.
+    void AcceptFileDrops();
     // The nine command buttons, in the order of their numbers.
     QList<QPushButton*> CommandButtons() const;
     // Mouse tracking and the event filter that drive the hover handlers.
@@ -136,6 +150,7 @@ private:
     WindowPointer pointer_;
     QString applicationTitle_;
     bool conversionRunning_ = false;
+    bool closeRequested_ = false;  // the close request has run (or is running)
     bool unloaded_ = false;
 };
 
