@@ -7,7 +7,8 @@ mode=${1:-test}
 common=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools fonts-liberation libreoffice-dev)
 case "$mode" in
   run)  wanted=("${common[@]}") ; office=libreoffice-calc ;;
-  test) wanted=("${common[@]}" googletest libgtest-dev libgmock-dev libbenchmark-dev libgmp-dev)
+  test) wanted=("${common[@]}" googletest libgtest-dev libgmock-dev libbenchmark-dev libgmp-dev
+              xvfb xauth xdotool python3)
         office=libreoffice-calc-nogui ;;
   bench) wanted=("${common[@]}" googletest libgtest-dev libgmock-dev libbenchmark-dev libgmp-dev time python3)
         office=libreoffice-calc-nogui ;;
