@@ -33,9 +33,9 @@ struct ExportPacing {
 // only once it is completely written; where the folder does not let the user
 // create files but the file itself is writable, the file is written in place
 // (emptied first, then filled), so a failure half-way leaves it holding the
-// lines written up to the failure. Shows the file's name on the progress bar
-// when one is given. Reports its own failures through the error report and
-// never throws.
+// lines written up to the failure. Drives the progress bar when one is given
+// (its text names the file by LocalFileName). Reports its own failures
+// through the error report and never throws.
 void SaveListviewProperlySpaced(ListView& list, const QString& fileName, ProgressBar* progressBar, Dialogs& dialogs,
                                 const ExportPacing& pacing = {});
 

@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QMimeData>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QPainter>
@@ -97,6 +98,22 @@ void RunUntrapped(const char* name, F&& handler) {
     }
 }
 
+// The local files (not folders) among the URLs of dragged or dropped data,
+// in their order; none for text, folders and remote addresses.
+QStringList DroppedListFiles(const QMimeData* data) {
+    QStringList files;
+    if (!data || !data->hasUrls()) return files;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) continue;
+        const QString path = url.toLocalFile();
+        // A folder is no list file; a file that has gone meanwhile is kept,
+        // so that its load reports it as the dialog's load does.
+        if (path.isEmpty() || QFileInfo(path).isDir()) continue;
+        files << path;
+    }
+    return files;
+}
+
 // Takes drags and drops of local files on a widget and hands the files to a
 // handler; every other drag is refused, so nothing else can be dropped.
 class FileDropFilter : public QObject {
@@ -110,7 +127,11 @@ protected:
             case QEvent::DragEnter:
             case QEvent::DragMove: {
                 auto* drag = static_cast<QDragMoveEvent*>(event);
-                if (Acceptable(*drag)) {
+                // Decided once when the drag comes in, not at every move.
+                if (event->type() == QEvent::DragEnter)
+                    acceptable_ = (drag->possibleActions() & Qt::CopyAction) &&
+                                  !DroppedListFiles(drag->mimeData()).isEmpty();
+                if (acceptable_) {
                     drag->setDropAction(Qt::CopyAction);
                     drag->accept();
                 } else {
@@ -120,7 +141,7 @@ protected:
             }
             case QEvent::Drop: {
                 auto* drop = static_cast<QDropEvent*>(event);
-                QStringList files = Form1::DroppedListFiles(drop->mimeData());
+                QStringList files = DroppedListFiles(drop->mimeData());
                 if (!(drop->possibleActions() & Qt::CopyAction) || files.isEmpty()) {
                     drop->ignore();
                     return true;
@@ -140,28 +161,11 @@ protected:
     }
 
 private:
-    static bool Acceptable(const QDropEvent& event) {
-        return (event.possibleActions() & Qt::CopyAction) && !Form1::DroppedListFiles(event.mimeData()).isEmpty();
-    }
-
     std::function<void(const QStringList&)> handler_;
+    bool acceptable_ = false;
 };
 
 }  // namespace
-
-QStringList Form1::DroppedListFiles(const QMimeData* data) {
-    QStringList files;
-    if (!data || !data->hasUrls()) return files;
-    for (const QUrl& url : data->urls()) {
-        if (!url.isLocalFile()) continue;
-        const QString path = url.toLocalFile();
-        // A folder is no list file; a file that has gone meanwhile is kept,
-        // so that its load reports it as the dialog's load does.
-        if (path.isEmpty() || QFileInfo(path).isDir()) continue;
-        files << path;
-    }
-    return files;
-}
 
 void Form1::AcceptFileDrops() {
     QWidget* rows = ListView1->viewport();

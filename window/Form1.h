@@ -19,7 +19,6 @@
 
 #include <QComboBox>
 #include <QGroupBox>
-#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QWidget>
@@ -121,11 +120,6 @@ public:
     bool ConversionRunning() const { return conversionRunning_; }
     // True once Form_Unload ran: long commands stop at their next yield.
     bool Unloaded() const { return unloaded_; }
-
-    // The local files (not folders) among the URLs of dragged or dropped
-    // data, in their order; empty when there are none (text, folders, remote
-    // addresses).
-    static QStringList DroppedListFiles(const QMimeData* data);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
