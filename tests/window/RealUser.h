@@ -1,12 +1,11 @@
 #pragma once
 
-// A user in front of the real window: answers every modal dialog that comes
-// up while it is alive (file dialogs, the replace question, message boxes),
-// and a few helpers for the real-platform tests.
+// A user in front of the real window, who answers every modal dialog that
+// comes up while it is alive (file dialogs, the replace question, message
+// boxes), and a few file helpers for the real-platform tests.
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -35,18 +34,10 @@ public:
         timer_.start();
     }
 
-    // The text of every message box shown, in order, and what was shown
-    // while the box was up (see onMessage).
+    // The text of every message box shown, in order.
     QStringList messages;
     // Runs when a message box shows, before it is answered.
     std::function<void(const QString& text)> onMessage;
-
-    QStringList ErrorReports() const {
-        QStringList reports;
-        for (const QString& m : messages)
-            if (m.contains(QStringLiteral("at line "))) reports << m;
-        return reports;
-    }
 
 private:
     void Look() {
@@ -101,17 +92,6 @@ private:
     QList<QPointer<QWidget>> answered_;
     QTimer timer_;
 };
-
-// Processes events until done() holds or timeoutMs passed; returns done().
-inline bool ProcessEventsUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QTest::qWait(1);
-    }
-    return done();
-}
 
 inline QStringList Rows(const ListView& list) {
     QStringList rows;
