@@ -6,11 +6,10 @@
 // drive the window as a user would. The command procedures are spread over
 // the files of their subsystem:
 //   window/Form1.cpp           layout, wiring, close event
-//   window/InputList.cpp       PushButton6/7/1, Delete and double-click
+//   window/InputList.cpp       PushButton6/7/1/3, Delete and double-click,
+//                              files dropped on the input list
 //   window/ResultsList.cpp     Option1/Option2, BuildResultColumns, PushButton2
 //   window/ConversionRun.cpp   PushButton17 ("Start Converting")
-//   window/InputList.cpp       PushButton3 ("Load Numbers From File"), and
-//                              files dropped on the input list
 //   export/TextFileExport.cpp  PushButton4 ("Save Results As Text File")
 //   export/ClipboardExport.cpp PushButton5 ("Copy Results To Clipboard")
 //   export/SpreadsheetExport.cpp PushButton13 ("Save Results As Excel File")
