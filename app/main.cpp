@@ -6,6 +6,7 @@
 #include "export/Spreadsheet.h"
 #include "window/MainWindowSetup.h"
 #include "shell/QtPlatform.h"
+#include "shell/SessionEnd.h"
 #include "window/Form1.h"
 
 int main(int argc, char** argv) {
@@ -23,6 +24,9 @@ int main(int argc, char** argv) {
 
     bw::Form1 form(platform);
     qt.dialogs.SetParent(&form);
+    // From here on a signal or the session's end closes the window (which
+    // saves the input list) once the event loop runs.
+    bw::SessionEnd sessionEnd(form);
     form.Form_Load();
     form.show();
     return app.exec();

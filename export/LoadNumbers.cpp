@@ -24,16 +24,16 @@ namespace {
 
 constexpr qint64 kReadBlock = 1 << 20;
 
-bool IsSeparator(QChar c) { return c == QLatin1Char('\\') || c == QLatin1Char('/'); }
+constexpr QChar kSeparator = QLatin1Char('/');
 
-// Replaces each pair of the same adjacent separator with one, in one pass.
+// Replaces each pair of adjacent separators with one, in one pass.
 QString CollapseSeparatorPairs(QStringView text) {
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         out.append(c);
-        if (IsSeparator(c) && i + 1 < text.size() && text[i + 1] == c) ++i;
+        if (c == kSeparator && i + 1 < text.size() && text[i + 1] == kSeparator) ++i;
     }
     return out;
 }
@@ -41,14 +41,13 @@ QString CollapseSeparatorPairs(QStringView text) {
 }  // namespace
 
 std::pair<QString, QString> SplitFolderAndName(const QString& path) {
-    qsizetype last = path.size() - 1;
-    while (last >= 0 && !IsSeparator(path[last])) --last;
+    const qsizetype last = path.lastIndexOf(kSeparator);
     if (last < 0) return {QString(), path};
     return {path.left(last), path.mid(last + 1)};
 }
 
 QString JoinFolderAndName(const QString& folder, const QString& name) {
-    return folder + QLatin1Char('/') + name;
+    return folder + kSeparator + name;
 }
 
 namespace {
@@ -63,11 +62,10 @@ struct BatchGuard {
 }  // namespace
 
 QString RemoveDoubleBackslashes(const QString& path) {
-    if (path.startsWith(QLatin1Char('\\')) || path.startsWith(QLatin1String("//"))) {
-        const QChar sep = path[0];
-        qsizetype i = 1;
-        while (i < path.size() && path[i] == sep) ++i;
-        return QString(2, sep) + CollapseSeparatorPairs(QStringView(path).mid(i));
+    if (path.startsWith(QLatin1String("//"))) {
+        qsizetype i = 2;
+        while (i < path.size() && path[i] == kSeparator) ++i;
+        return QString(2, kSeparator) + CollapseSeparatorPairs(QStringView(path).mid(i));
     }
     return CollapseSeparatorPairs(path);
 }

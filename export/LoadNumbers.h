@@ -17,19 +17,22 @@ namespace bw {
 class Dialogs;
 class ListView;
 
-// Cleans a path joined from a folder and a name: every pair of adjacent
-// separators ("\\" or "/") becomes one, in a single left-to-right pass
-// (three become two, four become two). A path that starts with a backslash
-// is a network path: its leading run of backslashes becomes exactly two.
-// A path that starts with "//" keeps exactly two leading slashes; a single
-// leading slash (an ordinary absolute path here) stays single.
+// Paths here are the system's: "/" is the one separator, and a backslash is
+// an ordinary character of a file or folder name ("a\b.txt" is one name).
+
+// Cleans a path joined from a folder and a name: every pair of adjacent "/"
+// becomes one, in a single left-to-right pass (three become two, four become
+// two). A path that starts with "//" (a network path) keeps exactly two
+// leading slashes, however many it had; a single leading slash stays single.
+// Backslashes are left as they are. A name holds no "/", so only the folder
+// and the separator after it are changed; the name stays as picked.
 QString RemoveDoubleBackslashes(const QString& path);
 
 // The folder and the name of a picked path: the text before and after its
-// last separator.
+// last "/" (no folder when it holds none).
 std::pair<QString, QString> SplitFolderAndName(const QString& path);
 
-// The folder, the separator and the name.
+// The folder, the separator "/" and the name.
 QString JoinFolderAndName(const QString& folder, const QString& name);
 
 // The full paths to load for the files picked in the open dialog, in the

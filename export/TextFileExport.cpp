@@ -31,7 +31,7 @@ int CheckInterval(const ExportPacing& pacing) { return pacing.yieldSliceMs <= 0 
 void SaveListviewProperlySpaced(ListView& list, const QString& fileName, ProgressBar* progressBar, Dialogs& dialogs,
                                 const ExportPacing& pacing) {
     ErrorReport trap(dialogs, kLocSaveListviewProperlySpaced);
-    const QString writing = QStringLiteral("Writing file: ") + FileNamePart(fileName);
+    const QString writing = QStringLiteral("Writing file: ") + LocalFileName(fileName);
     const bool utf8 = LocaleIsUtf8();
     const int interval = CheckInterval(pacing);
     TimeSliceYield ticker(pacing.yieldSliceMs);
@@ -87,7 +87,11 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
         if (stopped()) return;
     }
 
+    // The file is written beside the target and takes its place once it is
+    // complete. Where the folder does not let the user create that file but
+    // the target itself may be written, it is written in place instead.
     QSaveFile file(fileName);
+    file.setDirectWriteFallback(true);
     bool open = false;
     std::string buffer;
     // Hands the buffered lines to the file; a failed write ends the writing.
@@ -104,6 +108,23 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
             throw AppError(reason);
         }
     };
+    // Buffers one line: its cells (the columns the list has now, read when
+    // the line starts), each padded to its column's width and followed by a
+    // TAB, then CR LF. Every line thus ends TAB CR LF: a line without cells
+    // (the list has no columns) is left out, and so is a line whose cells
+    // could not all be read.
+    auto bufferLine = [&](int cells, auto&& cellText) {
+        if (cells <= 0) return;
+        const std::size_t start = buffer.size();
+        try {
+            for (int c = 1; c <= cells; ++c)
+                AppendAlignedCell(buffer, cellText(c), widths[static_cast<std::size_t>(c - 1)]);
+        } catch (...) {
+            buffer.resize(start);
+            throw;
+        }
+        EndFileLine(buffer);
+    };
     trap.Step(110, [&] {
         if (!file.open(QIODevice::WriteOnly))
             throw AppError((fileName + QStringLiteral(": ") + file.errorString()).toStdString());
@@ -111,11 +132,7 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
     });
     if (open) {
         trap.Step(112, [&] {
-            for (int c = 1; c <= columns; ++c) {
-                const std::string caption = list.ColumnCaption(c).toUtf8().toStdString();
-                AppendAlignedCell(buffer, caption, widths[static_cast<std::size_t>(c - 1)]);
-            }
-            EndFileLine(buffer);
+            bufferLine(list.ColumnCount(), [&](int c) { return list.ColumnCaption(c).toUtf8().toStdString(); });
         });
         if (progressBar) {
             trap.Step(114, [&] { showPoint(20); });
@@ -151,9 +168,7 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
             if (rowGone(118, r)) continue;
             if (trap.Test(118, [&] { return !list.Checked(r); })) continue;
             trap.Step(120, [&] {
-                for (int c = 1; c <= columns; ++c)
-                    AppendAlignedCell(buffer, list.CellUtf8(r, c), widths[static_cast<std::size_t>(c - 1)]);
-                EndFileLine(buffer);
+                bufferLine(list.ColumnCount(), [&](int c) { return list.CellUtf8(r, c); });
                 lastWritten = r;
                 if (r % 1000 == 0) lastThousand = r;
                 if (buffer.size() >= kWriteChunk) flush();

@@ -19,16 +19,23 @@ struct ExportPacing {
     // passed (0: after every row).
     int yieldSliceMs = kYieldSliceMs;
     // Asked after each such pause; true ends the export at once (the window
-    // is going away). A file being written is then left as it was.
+    // is going away). A file being written is then left as it was, except
+    // one written in place (see SaveListviewProperlySpaced), which keeps the
+    // lines written so far.
     std::function<bool()> stop;
 };
 
 // Writes the header line and every checked row of the list to fileName in
 // the aligned layout (each cell padded to its column's widest text over the
 // header and all rows, then a TAB; every line ends TAB CR LF), in the
-// locale's encoding. The file is replaced only once it is completely
-// written. Drives the progress bar when one is given. Reports its own
-// failures through the error report and never throws.
+// locale's encoding. Each line has the columns the list has when the line is
+// written; a list without columns gives an empty file. The file is replaced
+// only once it is completely written; where the folder does not let the user
+// create files but the file itself is writable, the file is written in place
+// (emptied first, then filled), so a failure half-way leaves it holding the
+// lines written up to the failure. Drives the progress bar when one is given
+// (its text names the file by LocalFileName). Reports its own failures
+// through the error report and never throws.
 void SaveListviewProperlySpaced(ListView& list, const QString& fileName, ProgressBar* progressBar, Dialogs& dialogs,
                                 const ExportPacing& pacing = {});
 

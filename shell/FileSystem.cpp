@@ -5,10 +5,9 @@
 
 namespace bw {
 
-QString FileNamePart(const QString& path) {
-    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
-    return cut < 0 ? path : path.mid(cut + 1);
-}
+QString FileNamePart(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('\\')) + 1); }
+
+QString LocalFileName(const QString& path) { return QFileInfo(path).fileName(); }
 
 bool FileExists(const QString& path) {
     try {

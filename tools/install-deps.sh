@@ -13,6 +13,8 @@ case "$mode" in
         office=libreoffice-calc-nogui ;;
   *) echo "usage: $0 run|test|bench" >&2; exit 2 ;;
 esac
+# The smoke tests start the program in a virtual X display and type into it.
+if [ "$mode" = test ]; then wanted+=(xvfb xauth xdotool python3); fi
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed$'; }
 

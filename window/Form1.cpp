@@ -6,6 +6,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QPainter>
@@ -14,9 +17,13 @@
 #include <QStyleOptionGroupBox>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
+#include <QUrl>
 #include <cmath>
 #include <cstdio>
 #include <exception>
+#include <functional>
+#include <utility>
 
 #include "shell/Skin.h"
 #include "window/FormLayout.h"
@@ -91,7 +98,82 @@ void RunUntrapped(const char* name, F&& handler) {
     }
 }
 
+// The local files (not folders) among the URLs of dragged or dropped data,
+// in their order; none for text, folders and remote addresses.
+QStringList DroppedListFiles(const QMimeData* data) {
+    QStringList files;
+    if (!data || !data->hasUrls()) return files;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) continue;
+        const QString path = url.toLocalFile();
+        // A folder is no list file; a file that has gone meanwhile is kept,
+        // so that its load reports it as the dialog's load does.
+        if (path.isEmpty() || QFileInfo(path).isDir()) continue;
+        files << path;
+    }
+    return files;
+}
+
+// Takes drags and drops of local files on a widget and hands the files to a
+// handler; every other drag is refused, so nothing else can be dropped.
+class FileDropFilter : public QObject {
+public:
+    FileDropFilter(QObject* parent, std::function<void(const QStringList&)> handler)
+        : QObject(parent), handler_(std::move(handler)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::DragEnter:
+            case QEvent::DragMove: {
+                auto* drag = static_cast<QDragMoveEvent*>(event);
+                // Decided once when the drag comes in, not at every move.
+                if (event->type() == QEvent::DragEnter)
+                    acceptable_ = (drag->possibleActions() & Qt::CopyAction) &&
+                                  !DroppedListFiles(drag->mimeData()).isEmpty();
+                if (acceptable_) {
+                    drag->setDropAction(Qt::CopyAction);
+                    drag->accept();
+                } else {
+                    drag->ignore();
+                }
+                return true;
+            }
+            case QEvent::Drop: {
+                auto* drop = static_cast<QDropEvent*>(event);
+                QStringList files = DroppedListFiles(drop->mimeData());
+                if (!(drop->possibleActions() & Qt::CopyAction) || files.isEmpty()) {
+                    drop->ignore();
+                    return true;
+                }
+                // The files are copied into the list, never moved: the source
+                // must not delete them.
+                drop->setDropAction(Qt::CopyAction);
+                drop->accept();
+                // The loading runs after the drop has completed, so that the
+                // file manager is not held while the files are read.
+                QTimer::singleShot(0, this, [this, files = std::move(files)] { handler_(files); });
+                return true;
+            }
+            default:
+                return QObject::eventFilter(watched, event);
+        }
+    }
+
+private:
+    std::function<void(const QStringList&)> handler_;
+    bool acceptable_ = false;
+};
+
 }  // namespace
+
+void Form1::AcceptFileDrops() {
+    QWidget* rows = ListView1->viewport();
+    rows->setAcceptDrops(true);
+    rows->installEventFilter(new FileDropFilter(this, [this](const QStringList& files) {
+        RunUntrapped("ListView1_FilesDropped", [&] { ListView1_FilesDropped(files); });
+    }));
+}
 
 Form1::Form1(Platform& platform, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -205,6 +287,7 @@ Form1::Form1(Platform& platform, QWidget* parent)
             [this] { RunUntrapped("ListView2_DblClick", [this] { ListView2_DblClick(); }); });
 
     InstallPointerHover();
+    AcceptFileDrops();
 }
 
 Form1::~Form1() = default;
@@ -214,8 +297,13 @@ QList<QPushButton*> Form1::CommandButtons() const {
             PushButton6, PushButton7, PushButton13, PushButton17};
 }
 
+// Every way of ending the program comes here: the close box, a close asked
+// for by the window system, and the session's end (see shell/SessionEnd.h).
+// The close request runs once, however many of them arrive, also when one
+// arrives while the close request itself lets pending events run.
 void Form1::closeEvent(QCloseEvent* event) {
-    if (!unloaded_) {
+    if (!closeRequested_) {
+        closeRequested_ = true;
         Form_QueryUnload();
         RunUntrapped("Form_Unload", [this] { Form_Unload(); });
     }

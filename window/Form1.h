@@ -6,15 +6,15 @@
 // drive the window as a user would. The command procedures are spread over
 // the files of their subsystem:
 //   window/Form1.cpp           layout, wiring, close event
-//   window/InputList.cpp       PushButton6/7/1, Delete and double-click
+//   window/InputList.cpp       PushButton6/7/1/3, Delete and double-click,
+//                              files dropped on the input list
 //   window/ResultsList.cpp     Option1/Option2, BuildResultColumns, PushButton2
 //   window/ConversionRun.cpp   PushButton17 ("Start Converting")
-//   window/LoadNumbers.cpp     PushButton3 ("Load Numbers From File")
 //   export/TextFileExport.cpp  PushButton4 ("Save Results As Text File")
 //   export/ClipboardExport.cpp PushButton5 ("Copy Results To Clipboard")
 //   export/SpreadsheetExport.cpp PushButton13 ("Save Results As Excel File")
-//   shell/MainWindowSetup.cpp  Form_Load, Form_QueryUnload, Form_Unload
-//   shell/PointerHover.cpp     the hover handlers of the window pointer
+//   window/MainWindowSetup.cpp Form_Load, Form_QueryUnload, Form_Unload
+//   window/PointerHover.cpp    the hover handlers of the window pointer
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -101,6 +101,9 @@ public:
     void ListView2_KeyDown(int keyCode, int shift);
     void ListView1_DblClick();
     void ListView2_DblClick();
+    // Files dropped on the input list: loaded as "Load Numbers From File"
+    // loads the same files picked in its dialog.
+    void ListView1_FilesDropped(const QStringList& paths);
     void Option1_Click();
     void Option2_Click();
     bool SaveResultsAsExcelFileIsExcelInstalled();
@@ -127,6 +130,10 @@ private:
     // slice, and a stop once the window has been unloaded.
     ExportPacing CommandPacing();
     void RemoveSelectedRow(ListView& list);
+    // The load loop of "Load Numbers From File" over full paths.
+    void LoadListFiles(const QStringList& paths);
+    // Lets the input list take files dropped from a file manager.
+    void AcceptFileDrops();
     // The nine command buttons, in the order of their numbers.
     QList<QPushButton*> CommandButtons() const;
     // Mouse tracking and the event filter that drive the hover handlers.
@@ -136,6 +143,7 @@ private:
     WindowPointer pointer_;
     QString applicationTitle_;
     bool conversionRunning_ = false;
+    bool closeRequested_ = false;  // the close request has run (or is running)
     bool unloaded_ = false;
 };
 

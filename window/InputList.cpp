@@ -49,10 +49,6 @@ void Form1::PushButton3_Click() {
     QString title;
     QStringList filters;
     QStringList picked;
-    std::vector<std::pair<QString, QString>> parts;
-    QString path;
-    qsizetype count = 0;
-    auto stop = [this] { return Unloaded(); };
 
     trap.Step(100, [&] { picked.clear(); });
     trap.Step(102, [&] { title = QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"); });
@@ -61,12 +57,29 @@ void Form1::PushButton3_Click() {
     trap.Step(108, [&] { picked = platform().dialogs.OpenFiles(title, filters); });
     if (trap.Test(110, [&] { return picked.isEmpty(); })) return;
     trap.Step(112, [&] {
-        for (const QString& p : picked) parts.push_back(SplitFolderAndName(p));
-        CommonDialog1FileName = picked.size() == 1 ? picked.front() : parts.front().first;
+        CommonDialog1FileName = picked.size() == 1 ? picked.front() : SplitFolderAndName(picked.front()).first;
+    });
+    LoadListFiles(picked);
+}
+
+void Form1::ListView1_FilesDropped(const QStringList& paths) {
+    if (!paths.isEmpty()) LoadListFiles(paths);
+}
+
+void Form1::LoadListFiles(const QStringList& paths) {
+    // Reports as part of "Load Numbers From File", whose load loop this is.
+    ErrorReport trap(platform().dialogs, kLocPushButton3_Click);
+    std::vector<std::pair<QString, QString>> parts;
+    QString path;
+    qsizetype count = 0;
+    auto stop = [this] { return Unloaded(); };
+
+    trap.Step(112, [&] {
+        for (const QString& p : paths) parts.push_back(SplitFolderAndName(p));
     });
     trap.Step(114, [&] { MousePointer().Set(kPointerBusy); });
-    if (trap.Test(116, [&] { return picked.size() == 1; })) {
-        trap.Step(118, [&] { path = picked.value(0); });
+    if (trap.Test(116, [&] { return paths.size() == 1; })) {
+        trap.Step(118, [&] { path = paths.value(0); });
         trap.Step(120, [&] { LoadListviewFromTextFile(*ListView1, path, platform().dialogs, ApplicationTitle(), stop); });
     } else {
         trap.Step(122, [&] { count = static_cast<qsizetype>(parts.size()); });

@@ -47,24 +47,33 @@ TEST_P(CleanPath, RemovesDoubledSeparators) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, CleanPath,
-    ::testing::Values(CleanCase{R"(C:\\a.txt)", R"(C:\a.txt)"}, CleanCase{R"(C:\d\a.txt)", R"(C:\d\a.txt)"},
-                      CleanCase{R"(C:\d\\\a.txt)", R"(C:\d\\a.txt)"}, CleanCase{R"(C:\d\\\\a.txt)", R"(C:\d\\a.txt)"},
-                      CleanCase{R"(C:\d\\\\\a.txt)", R"(C:\d\\\a.txt)"},
-                      CleanCase{R"(\\server\share\\a.txt)", R"(\\server\share\a.txt)"},
-                      CleanCase{R"(\\\\server\share\a.txt)", R"(\\server\share\a.txt)"},
-                      CleanCase{R"(\server\a.txt)", R"(\\server\a.txt)"}, CleanCase{R"(\\)", R"(\\)"},
-                      CleanCase{"/home//u/a.txt", "/home/u/a.txt"}, CleanCase{"/home/u/a.txt", "/home/u/a.txt"},
-                      CleanCase{"/d///a.txt", "/d//a.txt"}, CleanCase{"//server/share//a.txt", "//server/share/a.txt"},
-                      CleanCase{"////server/share/a.txt", "//server/share/a.txt"},
-                      CleanCase{R"(/d\/a.txt)", R"(/d\/a.txt)"}, CleanCase{"", ""}, CleanCase{"a.txt", "a.txt"}));
+    ::testing::Values(CleanCase{"/home//u/a.txt", "/home/u/a.txt"}, CleanCase{"/home/u/a.txt", "/home/u/a.txt"},
+                      CleanCase{"/d///a.txt", "/d//a.txt"}, CleanCase{"/d////a.txt", "/d//a.txt"},
+                      CleanCase{"/d/////a.txt", "/d///a.txt"},
+                      CleanCase{"//server/share//a.txt", "//server/share/a.txt"},
+                      CleanCase{"////server/share/a.txt", "//server/share/a.txt"}, CleanCase{"//", "//"},
+                      CleanCase{"/a.txt", "/a.txt"}, CleanCase{"", ""}, CleanCase{"a.txt", "a.txt"},
+                      // A backslash is a character of a name here, never a separator.
+                      CleanCase{R"(C:\\a.txt)", R"(C:\\a.txt)"}, CleanCase{R"(\\server\share\\a.txt)", R"(\\server\share\\a.txt)"},
+                      CleanCase{R"(\server\a.txt)", R"(\server\a.txt)"}, CleanCase{R"(/d\/a.txt)", R"(/d\/a.txt)"},
+                      CleanCase{R"(/d//a\\\b.txt)", R"(/d/a\\\b.txt)"}));
 
 TEST(JoinPickedPaths, OneFileAsGivenSeveralJoinedAndCleaned) {
     EXPECT_EQ(JoinPickedPaths({"/d//x/a.txt"}), QStringList{"/d//x/a.txt"});
     EXPECT_EQ(JoinPickedPaths({"/d/x/a.txt", "/d/x/b.txt", "/d/x/c.txt"}),
               (QStringList{"/d/x/a.txt", "/d/x/b.txt", "/d/x/c.txt"}));
     EXPECT_EQ(JoinPickedPaths({"/a.txt", "/b.txt"}), (QStringList{"/a.txt", "/b.txt"}));
-    EXPECT_EQ(JoinPickedPaths({R"(C:\a.txt)", R"(C:\b.txt)"}), (QStringList{"C:/a.txt", "C:/b.txt"}));
+    EXPECT_EQ(JoinPickedPaths({"/d//x///a.txt", "//srv/x/b.txt"}), (QStringList{"/d/x//a.txt", "//srv/x/b.txt"}));
+    // Names keep their backslashes, single or doubled.
+    EXPECT_EQ(JoinPickedPaths({R"(/d/a\b.txt)", R"(/d//a\\b.txt)", R"(/d\e/c.txt)"}),
+              (QStringList{R"(/d/a\b.txt)", R"(/d/a\\b.txt)", R"(/d\e/c.txt)"}));
     EXPECT_TRUE(JoinPickedPaths({}).isEmpty());
+}
+
+TEST(SplitFolderAndName, SplitsAtTheLastSlashOnly) {
+    EXPECT_EQ(SplitFolderAndName(R"(/d/a\b.txt)"), (std::pair<QString, QString>{"/d", R"(a\b.txt)"}));
+    EXPECT_EQ(SplitFolderAndName("/a.txt"), (std::pair<QString, QString>{"", "a.txt"}));
+    EXPECT_EQ(SplitFolderAndName(R"(C:\a.txt)"), (std::pair<QString, QString>{"", R"(C:\a.txt)"}));
 }
 
 struct LinesCase {

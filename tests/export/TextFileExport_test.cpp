@@ -81,6 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
                   {{{"1"}}, {{"123456789"}, false}, {{"2"}}},
                   QByteArray("Results  \t\r\n1        \t\r\n2        \t\r\n")},
         BytesCase{"NoRowChecked", kOnly, {{{"1"}, false}}, QByteArray("Results\t\r\n")},
+        // No cell, so no line: nothing that would not end TAB CR LF.
+        BytesCase{"NoColumns", {}, {{{"1"}}, {{"2"}}}, QByteArray()},
         BytesCase{"EmptyCellIsAllBlanks",
                   kFull,
                   {{{"", "Decimal To Binary", ""}}},

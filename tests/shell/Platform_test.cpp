@@ -121,12 +121,20 @@ TEST(ErrorReport, EachFailingStatementReportsOnceAndWorkGoesOn) {
     EXPECT_TRUE(dialogs.messages[2].text.contains("at line 114\r\r"));
 }
 
-TEST(FileNamePart, TakesTheTextAfterTheLastSeparator) {
+TEST(FileNamePart, TakesTheTextAfterTheLastBackslashOnly) {
     const struct { const char* path; const char* part; } cases[] = {
-        {"C:\\data\\list.txt", "list.txt"}, {"/home/u/list.txt", "list.txt"}, {"list.txt", "list.txt"},
-        {"folder/", ""}, {"C:\\", ""}, {"", ""}, {"a\\b/c", "c"}, {"255", "255"},
+        {"C:\\data\\list.txt", "list.txt"}, {"/home/u/list.txt", "/home/u/list.txt"}, {"list.txt", "list.txt"},
+        {"folder/", "folder/"}, {"C:\\", ""}, {"", ""}, {"a\\b/c", "b/c"}, {"255", "255"}, {"1/2", "1/2"},
     };
     for (const auto& c : cases) EXPECT_EQ(FileNamePart(c.path), QString(c.part)) << c.path;
+}
+
+TEST(LocalFileName, TakesTheTextAfterTheLastSlashOnly) {
+    const struct { const char* path; const char* name; } cases[] = {
+        {"/home/u/list.txt", "list.txt"}, {"/home/u/a\\b.txt", "a\\b.txt"}, {"C:\\data\\list.txt", "C:\\data\\list.txt"},
+        {"list.txt", "list.txt"}, {"/tmp/folder/", ""}, {"", ""}, {"/a.txt", "a.txt"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(LocalFileName(c.path), QString(c.name)) << c.path;
 }
 
 TEST(FileExists, TrueOnlyForPathsWithAModificationTime) {

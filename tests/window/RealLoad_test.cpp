@@ -1,0 +1,221 @@
+// "Load Numbers From File" through Qt's own open dialog, and files dropped on
+// the input list, on the real platform with real files.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+#include <sys/stat.h>
+
+#include "RealUser.h"
+#include "support/RealWindow.h"
+
+namespace bw::test {
+namespace {
+
+// A folder of list files. "a\b.txt" is one file whose name holds a
+// backslash; beside it a folder "a" holds "b.txt", the file a backslash
+// taken for a separator would load instead.
+class ListFiles {
+public:
+    ListFiles() {
+        QDir(dir.path()).mkdir(QStringLiteral("a"));
+        QDir(dir.path()).mkdir(QStringLiteral("folder"));
+        WriteFile(Path("a\\b.txt"), "1\r\n2\r\n");
+        WriteFile(Path("a/b.txt"), "wrong file\r\n");
+        WriteFile(Path("c.txt"), "3\r\n");
+        WriteFile(Path("x\\\\y.txt"), "4\n");
+        ::mkfifo(Path("pipe.txt").toLocal8Bit().constData(), 0644);
+    }
+    QString Path(const QString& name) const { return dir.filePath(name); }
+    QTemporaryDir dir;
+};
+
+struct LoadOutcome {
+    QStringList rows;
+    QStringList messages;
+    int pointerWhileShown = -1;  // the window's pointer while the first box was up
+    int pointerAfter = -1;
+};
+
+// Picks the files in the real open dialog of "Load Numbers From File".
+LoadOutcome PickInDialog(const ListFiles& files, const QStringList& names) {
+    QStringList paths;
+    for (const QString& name : names) paths << files.Path(name);
+    RealWindow w;
+    LoadOutcome out;
+    RealUser user({paths});
+    user.onMessage = [&](const QString&) {
+        if (out.pointerWhileShown < 0) out.pointerWhileShown = w.form->MousePointer().Value();
+    };
+    w.form->PushButton3_Click();
+    out.rows = Rows(*w.form->ListView1);
+    out.messages = user.messages;
+    out.pointerAfter = w.form->MousePointer().Value();
+    return out;
+}
+
+QMimeData* FileUrls(const QStringList& paths) {
+    auto* data = new QMimeData;
+    QList<QUrl> urls;
+    for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
+    data->setUrls(urls);
+    return data;
+}
+
+// Drags the data onto the input list's rows and drops it there as a file
+// manager does (offering copy and move). Returns whether the list took it.
+bool DropOn(Form1& form, QMimeData* data) {
+    QWidget* rows = form.ListView1->viewport();
+    const QPoint at = rows->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(rows, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(rows, &move);
+    QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, data, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(rows, &drop);
+    const bool taken = enter.isAccepted() && move.isAccepted() && drop.isAccepted();
+    // Anything taken must be copied: a move would let the source delete it.
+    if (taken) {
+        EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    }
+    // The files are read once the drop has completed.
+    QTest::qWait(50);
+    return taken;
+}
+
+LoadOutcome Drop(const QStringList& paths) {
+    RealWindow w;
+    LoadOutcome out;
+    RealUser user;
+    user.onMessage = [&](const QString&) {
+        if (out.pointerWhileShown < 0) out.pointerWhileShown = w.form->MousePointer().Value();
+    };
+    std::unique_ptr<QMimeData> data(FileUrls(paths));
+    EXPECT_TRUE(DropOn(*w.form, data.get()));
+    out.rows = Rows(*w.form->ListView1);
+    out.messages = user.messages;
+    out.pointerAfter = w.form->MousePointer().Value();
+    return out;
+}
+
+TEST(RealLoad, SeveralPickedFilesLoadTheFilesPickedAlsoWithBackslashesInTheirNames) {
+    const ListFiles files;
+    const struct {
+        QStringList names;
+        QStringList rows;
+    } cases[] = {
+        {{R"(a\b.txt)", "c.txt"}, {"1", "2", "3"}},
+        {{"c.txt", R"(a\b.txt)"}, {"3", "1", "2"}},
+        {{R"(x\\y.txt)", R"(a\b.txt)"}, {"4", "", "1", "2"}},
+    };
+    for (const auto& c : cases) {
+        const LoadOutcome out = PickInDialog(files, c.names);
+        const std::string label = c.names.join(QStringLiteral(", ")).toStdString();
+        EXPECT_EQ(out.rows, c.rows) << label;
+        EXPECT_TRUE(out.messages.isEmpty()) << label << ": " << out.messages.join(QStringLiteral(" | ")).toStdString();
+        EXPECT_EQ(out.pointerAfter, kPointerNormal) << label;
+    }
+}
+
+// A drop loads what picking the same files in the dialog loads: the same
+// rows in the same order, the same reports (with their statement numbers),
+// the same busy pointer while a report is up.
+TEST(RealLoad, DroppedFilesLoadAsTheSameFilesPickedInTheDialog) {
+    const ListFiles files;
+    const struct {
+        QStringList names;
+    } cases[] = {
+        {{"a\\b.txt"}},
+        {{"a\\b.txt", "c.txt"}},
+        {{"c.txt", "x\\\\y.txt", "a\\b.txt"}},
+        {{"pipe.txt"}},
+    };
+    for (const auto& c : cases) {
+        QStringList paths;
+        for (const QString& name : c.names) paths << files.Path(name);
+        const LoadOutcome picked = PickInDialog(files, c.names);
+        const LoadOutcome dropped = Drop(paths);
+        const std::string label = c.names.join(QStringLiteral(", ")).toStdString();
+        EXPECT_FALSE(picked.rows.isEmpty() && picked.messages.isEmpty()) << label;
+        EXPECT_EQ(dropped.rows, picked.rows) << label;
+        EXPECT_EQ(dropped.messages, picked.messages) << label;
+        EXPECT_EQ(dropped.pointerWhileShown, picked.pointerWhileShown) << label;
+        EXPECT_EQ(dropped.pointerAfter, kPointerNormal) << label;
+    }
+}
+
+// What the dialog cannot pick together (a name that has gone, a pipe among
+// other files) is reported as the load loop reports it, and the other
+// files load.
+TEST(RealLoad, ADroppedFileThatCannotBeReadIsReportedAndTheOthersLoad) {
+    const ListFiles files;
+    const struct {
+        QStringList names;
+        QStringList rows;
+        QString message;
+    } cases[] = {
+        {{"gone.txt", "c.txt"}, {"3"}, "File not found"},
+        {{"c.txt", "pipe.txt", "a\\b.txt"},
+         {"3", "1", "2"},
+         files.Path("pipe.txt") + ": Not a regular file\nin Quorvane2021/08/31.Form1.PushButton3_Click at line 134"},
+    };
+    for (const auto& c : cases) {
+        QStringList paths;
+        for (const QString& name : c.names) paths << files.Path(name);
+        const LoadOutcome out = Drop(paths);
+        const std::string label = c.names.join(QStringLiteral(", ")).toStdString();
+        EXPECT_EQ(out.rows, c.rows) << label;
+        ASSERT_EQ(out.messages.size(), 1) << label;
+        EXPECT_TRUE(out.messages[0].startsWith(c.message)) << label << ": " << out.messages[0].toStdString();
+        EXPECT_EQ(out.pointerWhileShown, kPointerBusy) << label;
+        EXPECT_EQ(out.pointerAfter, kPointerNormal) << label;
+    }
+}
+
+TEST(RealLoad, AnythingButLocalFilesIsRefusedAndChangesNothing) {
+    const ListFiles files;
+    auto text = [] {
+        auto* d = new QMimeData;
+        d->setText(QStringLiteral("255"));
+        return d;
+    };
+    auto urls = [](QList<QUrl> list) {
+        auto* d = new QMimeData;
+        d->setUrls(list);
+        return d;
+    };
+    const struct {
+        const char* what;
+        QMimeData* data;
+    } cases[] = {
+        {"text", text()},
+        {"a folder", FileUrls({files.Path("folder")})},
+        {"a web address", urls({QUrl(QStringLiteral("https://example.org/list.txt"))})},
+        {"a remote file", urls({QUrl(QStringLiteral("sftp://host/home/u/list.txt"))})},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<QMimeData> data(c.data);
+        RealWindow w;
+        w.form->ListView1->AddRow(QStringLiteral("9"));
+        RealUser user;
+        EXPECT_FALSE(DropOn(*w.form, data.get())) << c.what;
+        EXPECT_EQ(Rows(*w.form->ListView1), QStringList{"9"}) << c.what;
+        EXPECT_TRUE(user.messages.isEmpty()) << c.what;
+        EXPECT_EQ(w.form->MousePointer().Value(), kPointerNormal) << c.what;
+    }
+}
+
+TEST(RealLoad, AFolderAmongDroppedFilesIsLeftOut) {
+    const ListFiles files;
+    const LoadOutcome out = Drop({files.Path("folder"), files.Path("c.txt")});
+    EXPECT_EQ(out.rows, QStringList{"3"});
+    EXPECT_TRUE(out.messages.isEmpty());
+}
+
+}  // namespace
+}  // namespace bw::test
