@@ -47,10 +47,11 @@ class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
     // The stored string, or defaultValue when the key does not exist.
-    // Throws AppError when the store cannot be read.
+    // Throws AppError when the store exists but cannot be read (a line it
+    // cannot parse is skipped, not a failure).
     virtual QString GetSetting(const QString& appName, const QString& section, const QString& key,
                                const QString& defaultValue) = 0;
-    // Throws AppError when the store cannot be written.
+    // Throws AppError when the value could not be written.
     virtual void SaveSetting(const QString& appName, const QString& section, const QString& key,
                              const QString& value) = 0;
 };
@@ -58,7 +59,8 @@ public:
 class DesktopShell {
 public:
     virtual ~DesktopShell() = default;
-    // Opens the address with the desktop's handler, without waiting.
+    // Opens the address with the desktop's handler, without waiting. Throws
+    // AppError when the desktop has no program to open it.
     virtual void OpenUrl(const QUrl& url) = 0;
     // Ends the program at once (after the close request has run).
     virtual void EndProgram() = 0;
