@@ -149,9 +149,9 @@ void QtSettingsStore::SaveSetting(const QString& appName, const QString& section
     store.sync();
     // QSettings keeps the first status it met: a FormatError from reading
     // stays after a successful write, and hides an AccessError of the write.
-    // So after a FormatError the file itself tells: a written file holds the
-    // value and no unparsed line any more (QSettings writes only what it
-    // parsed); a file that could not be written still has the old lines.
+    // After a FormatError a second QSettings over the same file tells: it
+    // shares the first one's unsaved change, writes it again if it is still
+    // pending, and reports its own status (it does not parse the file again).
     bool written = store.status() == QSettings::NoError;
     if (hadUnparsedLines && store.status() == QSettings::FormatError) {
         QSettings check(path, QSettings::IniFormat);

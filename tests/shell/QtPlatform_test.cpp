@@ -255,7 +255,11 @@ TEST_F(SettingsFile, LinesQtCannotParseAreNoFailure) {
     };
     for (const QByteArray& contents : files) {
         WriteAll(Path(), contents);
-        ASSERT_EQ(QSettings(Path(), QSettings::IniFormat).status(), QSettings::FormatError) << contents.constData();
+        // Qt finds a fault in the file. (Asked of a copy: QSettings keeps a
+        // file it has parsed, and would not parse this one again.)
+        const QString copy = dir.filePath("copy.ini");
+        WriteAll(copy, contents);
+        ASSERT_EQ(QSettings(copy, QSettings::IniFormat).status(), QSettings::FormatError) << contents.constData();
         EXPECT_EQ(Get("Option1"), "False") << contents.constData();
         EXPECT_EQ(Get("Option2"), "True");
         EXPECT_EQ(Get("Zip Codes"), "1;2");
