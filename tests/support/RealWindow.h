@@ -48,6 +48,12 @@ inline std::shared_ptr<bool> WhenModal(std::function<void(QWidget*)> action, int
     auto ran = std::make_shared<bool>(false);
     auto waited = std::make_shared<int>(0);
     auto poll = std::make_shared<std::function<void()>>();
+    // The pending timer owns the poll; the poll itself holds it weakly, so
+    // that it is freed once it stops.
+    auto schedule = [](const std::shared_ptr<std::function<void()>>& next) {
+        QTimer::singleShot(10, [next] { (*next)(); });
+    };
+    std::weak_ptr<std::function<void()>> self = poll;
     QPointer<QWidget> skip(except);
     *poll = [=] {
         QWidget* modal = QApplication::activeModalWidget();
@@ -57,9 +63,9 @@ inline std::shared_ptr<bool> WhenModal(std::function<void(QWidget*)> action, int
             return;
         }
         *waited += 10;
-        if (*waited < timeoutMs) QTimer::singleShot(10, *poll);
+        if (*waited < timeoutMs) schedule(self.lock());
     };
-    QTimer::singleShot(10, *poll);
+    schedule(poll);
     return ran;
 }
 
