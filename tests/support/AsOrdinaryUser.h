@@ -70,8 +70,9 @@ inline QString Reachable(const QString& path, const QTemporaryDir& folder, bool 
                                                         QString::fromUtf8(info->name()));
 
     // The program, and the sanitizers' suppression files, must be reachable
-    // for nobody; where the build folder is private, copies are used.
-    QTemporaryDir copies;
+    // for nobody; where the build folder is private, copies are used, in the
+    // shared temporary folder that the child uses too.
+    QTemporaryDir copies(QStringLiteral("/tmp/basewright-as-nobody-XXXXXX"));
     QFile::setPermissions(copies.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
                                              QFileDevice::ReadOther | QFileDevice::ExeOther);
     const QString program = detail::Reachable(QCoreApplication::applicationFilePath(), copies, true);
