@@ -22,14 +22,16 @@ public:
     // Modal message box with an OK button. A lone "\r" in the text shows as
     // a line break.
     virtual void MessageBox(const QString& text, int style, const QString& title) = 0;
-    // Modal input box; returns the typed text, or the empty text on cancel.
+    // Modal input box; returns the typed or pasted text at any length, or the
+    // empty text on cancel.
     virtual QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) = 0;
     // File-open dialog allowing several files. filters are Qt name filters
     // ("Text Files (*.txt)", "All Files (*)"), the first preselected.
     // Returns the full paths picked, in the dialog's order; empty on cancel.
     virtual QStringList OpenFiles(const QString& title, const QStringList& filters) = 0;
     // File-save dialog starting with initialName; returns the chosen path or
-    // the empty text on cancel.
+    // the empty text on cancel. Choosing a file that exists asks whether to
+    // replace it; answering No keeps the dialog open.
     virtual QString SaveFile(const QString& title, const QStringList& filters, const QString& initialName) = 0;
 };
 
