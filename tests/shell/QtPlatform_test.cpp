@@ -1,5 +1,6 @@
 // The Qt platform classes themselves, with Qt's own dialogs driven as a
-// person would: the input box, the save and open dialogs, the clipboard, the
+// person would: the input box (its long paste is tested through the window),
+// the save and open dialogs, the clipboard, the
 // INI settings file (unparsable lines, missing permissions) and the desktop
 // shell.
 
@@ -10,8 +11,6 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
-#include <QInputDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -51,26 +50,6 @@ protected:
     QtDialogs dialogs;
     QTemporaryDir dir;
 };
-
-TEST_F(RealDialogs, TheInputBoxTakesAPasteOfAnyLength) {
-    QString pasted;
-    for (int i = 0; pasted.size() < 100000; ++i) pasted += QString::number(1000000 + i) + QLatin1Char(',');
-    pasted.truncate(100000);
-    QGuiApplication::clipboard()->setText(pasted);
-    QString label;
-    auto done = WhenModal([&](QWidget* box) {
-        label = box->findChild<QLabel*>()->text();
-        auto* edit = box->findChild<QLineEdit*>();
-        ASSERT_NE(edit, nullptr);
-        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
-        QTest::keyClick(edit, Qt::Key_Return);
-    });
-    const QString typed = dialogs.InputBox("Enter number or numbers (use commas):", "Basewright", QString());
-    ASSERT_TRUE(*done);
-    EXPECT_EQ(label, "Enter number or numbers (use commas):");
-    EXPECT_EQ(typed.size(), pasted.size());
-    EXPECT_EQ(typed, pasted);
-}
 
 TEST_F(RealDialogs, TheInputBoxGivesTheTextOnOkAndNothingOnCancel) {
     const struct { const char* typed; Qt::Key key; const char* result; } cases[] = {
@@ -269,17 +248,6 @@ TEST_F(SettingsFile, LinesQtCannotParseAreNoFailure) {
         EXPECT_EQ(after.value("Basewright/Zip Codes").toString(), "7;8");
         EXPECT_EQ(after.value("Basewright/Option2").toString(), "True");
     }
-}
-
-TEST_F(SettingsFile, TheThreeKeysComeBackThroughTheFile) {
-    const QString zip = QStringLiteral("12;a,b;;Ünïcode 日本;") + QChar(0xFEFF) + QStringLiteral("7; x ");
-    Save("Option1", "False");
-    Save("Option2", "True");
-    Save("Zip Codes", zip);
-    QtSettingsStore again(dir.path());
-    EXPECT_EQ(again.GetSetting(app, section, "Option1", "1"), "False");
-    EXPECT_EQ(again.GetSetting(app, section, "Option2", "0"), "True");
-    EXPECT_EQ(again.GetSetting(app, section, "Zip Codes", ""), zip);
 }
 
 // What an ordinary user meets when permissions are missing. Each case
