@@ -7,6 +7,7 @@
 #include "core/AlignedText.h"
 #include "shell/ErrorReport.h"
 #include "shell/ListView.h"
+#include "shell/ListViewModel.h"
 #include "shell/Platform.h"
 #include "shell/Yield.h"
 
@@ -37,7 +38,8 @@ QString ClipboardTextOfListview(ListView& list, const ExportPacing& pacing, bool
     QString result;
     std::string text;
     auto moveOut = [&] {
-        result.append(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        // A part may start with a row whose text starts with U+FEFF.
+        result.append(CellTextToQString(text));
         text.clear();
     };
     // Pauses when the slice is over; afterwards the row must still be there

@@ -109,8 +109,7 @@ QString ListView::SubItem(int row, int n) const {
         (void)model_->CellCount(row);
         throw AppError("Invalid sub-item index " + std::to_string(n));
     }
-    const std::string_view text = model_->Cell(row, n + 1);
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return CellTextToQString(model_->Cell(row, n + 1));
 }
 
 std::string_view ListView::CellUtf8(int row, int c) const { return model_->Cell(row, c); }

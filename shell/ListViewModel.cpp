@@ -1,5 +1,6 @@
 #include "shell/ListViewModel.h"
 
+#include <QStringDecoder>
 #include <algorithm>
 #include <climits>
 #include <limits>
@@ -10,6 +11,7 @@ namespace bw {
 
 namespace {
 
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";  // U+FEFF in UTF-8
 constexpr std::size_t kMaxOffset = std::numeric_limits<std::uint32_t>::max();
 // Garbage in the arena or the cell table is compacted away once it is larger
 // than the live data and larger than these floors (so that small lists never
@@ -25,6 +27,16 @@ bool PointsInto(const std::string& buffer, std::string_view text) {
 }
 
 }  // namespace
+
+QString CellTextToQString(std::string_view utf8) {
+    const QByteArrayView bytes(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    // Only a text that starts with the encoded U+FEFF needs the decoder that
+    // keeps it; every other text takes QString's faster direct conversion
+    // (the same result for it, without setting up a decoder per cell).
+    if (!utf8.starts_with(kUtf8Bom)) return QString::fromUtf8(bytes);
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
 
 ListViewModel::ListViewModel(bool checkBoxes, QObject* parent)
     : QAbstractTableModel(parent), checkBoxes_(checkBoxes) {}
@@ -44,8 +56,7 @@ QVariant ListViewModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole: {
             if (column >= r.cellCount) return QString();
-            const std::string_view text = CellText(r, column);
-            return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+            return CellTextToQString(CellText(r, column));
         }
         case Qt::CheckStateRole:
             if (checkBoxes_ && column == 0) return static_cast<int>(r.checked ? Qt::Checked : Qt::Unchecked);

@@ -31,6 +31,13 @@
 
 namespace bw {
 
+// A cell's UTF-8 bytes as a QString, exactly: a leading U+FEFF stays part of
+// the text (QString::fromUtf8 would drop it as a byte-order mark). Every
+// place that reads a row's text back from the arena goes through this, so
+// the display, the input list saved at close and the exports see the same
+// text that was stored.
+QString CellTextToQString(std::string_view utf8);
+
 class ListViewModel : public QAbstractTableModel {
     Q_OBJECT
 public:

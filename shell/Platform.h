@@ -22,14 +22,16 @@ public:
     // Modal message box with an OK button. A lone "\r" in the text shows as
     // a line break.
     virtual void MessageBox(const QString& text, int style, const QString& title) = 0;
-    // Modal input box; returns the typed text, or the empty text on cancel.
+    // Modal input box; returns the typed or pasted text at any length, or the
+    // empty text on cancel.
     virtual QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) = 0;
     // File-open dialog allowing several files. filters are Qt name filters
     // ("Text Files (*.txt)", "All Files (*)"), the first preselected.
     // Returns the full paths picked, in the dialog's order; empty on cancel.
     virtual QStringList OpenFiles(const QString& title, const QStringList& filters) = 0;
     // File-save dialog starting with initialName; returns the chosen path or
-    // the empty text on cancel.
+    // the empty text on cancel. Choosing a file that exists asks whether to
+    // replace it; answering No keeps the dialog open.
     virtual QString SaveFile(const QString& title, const QStringList& filters, const QString& initialName) = 0;
 };
 
@@ -47,10 +49,11 @@ class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
     // The stored string, or defaultValue when the key does not exist.
-    // Throws AppError when the store cannot be read.
+    // Throws AppError when the store exists but cannot be read (a line it
+    // cannot parse is skipped, not a failure).
     virtual QString GetSetting(const QString& appName, const QString& section, const QString& key,
                                const QString& defaultValue) = 0;
-    // Throws AppError when the store cannot be written.
+    // Throws AppError when the value could not be written.
     virtual void SaveSetting(const QString& appName, const QString& section, const QString& key,
                              const QString& value) = 0;
 };
@@ -58,7 +61,8 @@ public:
 class DesktopShell {
 public:
     virtual ~DesktopShell() = default;
-    // Opens the address with the desktop's handler, without waiting.
+    // Opens the address with the desktop's handler, without waiting. Throws
+    // AppError when the desktop has no program to open it.
     virtual void OpenUrl(const QUrl& url) = 0;
     // Ends the program at once (after the close request has run).
     virtual void EndProgram() = 0;

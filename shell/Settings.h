@@ -19,8 +19,9 @@ QString GetProgramSetting(SettingsStore& store, const char* key, const QString& 
 // Throws AppError when the store cannot be written.
 void SaveProgramSetting(SettingsStore& store, const char* key, const QString& value);
 
-// "True"/"False" in any letter case, or a number (zero is false). Any other
-// text throws AppError("Type mismatch").
+// "True"/"False" in any letter case, or a decimal number with optional sign,
+// decimal point and exponent, blanks around it allowed (zero is false). Any
+// other text, "nan" and "inf" included, throws AppError("Type mismatch").
 bool TextToTruth(const QString& text);
 
 // How a truth value is stored.

@@ -7,12 +7,61 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QPalette>
 #include <QRadioButton>
 
 #include "shell/AppError.h"
 
 namespace bw {
+
+namespace {
+
+// Qt has no public style sheet parser: a sheet it cannot parse is only
+// reported by the warning "Could not parse stylesheet of object ..." when a
+// widget using it is polished, and the widget is then drawn with whatever
+// rules were read before the fault. So the sheet is first applied to a probe
+// widget that is polished at once, with that warning caught by a message
+// handler installed for that moment (other messages pass on to the handler
+// that was there).
+thread_local bool* styleSheetFailed = nullptr;  // set while a probe is polished
+QtMessageHandler messagesBefore = nullptr;
+
+void CatchStyleSheetWarning(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (styleSheetFailed && type == QtWarningMsg && message.startsWith(QLatin1String("Could not parse")) &&
+        message.contains(QLatin1String("stylesheet"), Qt::CaseInsensitive)) {
+        *styleSheetFailed = true;
+        return;
+    }
+    messagesBefore(type, context, message);
+}
+
+bool StyleSheetParses(const QString& styleSheet) {
+    bool failed = false;
+    // The warning comes through the default logging category: keep it on
+    // for the probe whatever the logging rules say.
+    QLoggingCategory* category = QLoggingCategory::defaultCategory();
+    const bool warningsWereOn = category->isWarningEnabled();
+    struct Restore {
+        QLoggingCategory* category;
+        bool warnings;
+        ~Restore() {
+            qInstallMessageHandler(messagesBefore);
+            styleSheetFailed = nullptr;
+            category->setEnabled(QtWarningMsg, warnings);
+        }
+    };
+    category->setEnabled(QtWarningMsg, true);
+    styleSheetFailed = &failed;
+    messagesBefore = qInstallMessageHandler(CatchStyleSheetWarning);
+    const Restore restore{category, warningsWereOn};
+    QWidget probe;
+    probe.setStyleSheet(styleSheet);
+    probe.ensurePolished();
+    return !failed;
+}
+
+}  // namespace
 
 void SetBackground(QWidget& widget, const QColor& colour) {
     QPalette palette = widget.palette();
@@ -44,7 +93,11 @@ void ApplySkin(QWidget& window, const QString& programFolder) {
     if (file.error() != QFileDevice::NoError) {
         throw AppError(("Cannot read the skin " + path + ": " + file.errorString()).toStdString());
     }
-    window.setStyleSheet(QString::fromUtf8(styleSheet));
+    const QString sheet = QString::fromUtf8(styleSheet);
+    if (!StyleSheetParses(sheet)) {
+        throw AppError(("The skin " + path + " cannot be applied: it is not a valid style sheet").toStdString());
+    }
+    window.setStyleSheet(sheet);
 }
 
 }  // namespace bw

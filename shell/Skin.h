@@ -14,7 +14,8 @@ inline constexpr const char* kSkinFile = "x/o.cjs";
 // palette's button colour, then the file is applied to the window as a Qt
 // style sheet. Without the file (a folder of that name does not count) the
 // window keeps its colours. Throws AppError when the file is present but
-// cannot be read; the colour changes have been made by then.
+// cannot be read or is no style sheet that Qt can parse (the window then
+// keeps its own style); the colour changes have been made by then.
 void ApplySkin(QWidget& window, const QString& programFolder);
 
 // Fills the widget's background with the colour (buttons, option buttons and

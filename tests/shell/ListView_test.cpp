@@ -105,6 +105,35 @@ TEST(ListViewRows, CellIndicesBelowOneFail) {
 
 // ---- Texts ----------------------------------------------------------------
 
+// U+FEFF at the start of a text is a character of the text like any other:
+// every way of reading a row gives it back.
+TEST(ListViewTexts, ALeadingByteOrderMarkStaysInEveryReading) {
+    const QChar bom(0xFEFF);
+    const std::vector<QString> texts = {
+        QString(bom) + "12", QString(bom), QString(bom) + bom + "1", "1" + QString(bom), QString(bom) + "\u00C4 7",
+    };
+    ListView list(true);
+    for (const char* caption : {"Numbers", "Conversion", "Results"}) list.AddColumn(caption);
+    for (const QString& t : texts) {
+        const int row = list.AddRow(t);
+        list.SetSubItem(row, 1, t);
+        const QByteArray utf8 = t.toUtf8();
+        const std::string_view cells[] = {"x", std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))};
+        list.AppendRow(cells);
+    }
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const QString& t = texts[i];
+        const int row = static_cast<int>(2 * i + 1);
+        EXPECT_EQ(list.RowText(row), t) << i;
+        EXPECT_EQ(list.SubItem(row, 0), t) << i;
+        EXPECT_EQ(list.SubItem(row, 1), t) << i;
+        EXPECT_EQ(list.SubItem(row + 1, 1), t) << i;
+        EXPECT_EQ(list.Model()->index(row - 1, 0).data(Qt::DisplayRole).toString(), t) << i;
+        EXPECT_EQ(list.Model()->index(row - 1, 1).data(Qt::DisplayRole).toString(), t) << i;
+        EXPECT_EQ(list.Model()->index(row, 1).data(Qt::DisplayRole).toString(), t) << i;
+    }
+}
+
 TEST(ListViewTexts, TextsRoundTripExactly) {
     const std::vector<QString> texts = {
         "",

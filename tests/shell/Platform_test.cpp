@@ -27,13 +27,20 @@ TEST(TextToTruth, ReadsWordsInAnyCaseAndNumbers) {
     const struct { const char* text; bool value; } cases[] = {
         {"True", true},   {"true", true}, {"TRUE", true}, {"False", false}, {"fAlSe", false},
         {"1", true},      {"0", false},   {"-1", true},   {"0.0", false},   {"2.5", true},
+        {"+0", false},    {"-0", false},  {".5", true},   {"5.", true},     {"0.000", false},
+        {"1e3", true},    {"0E5", false}, {"2.5e-3", true}, {"-.0e+10", false},
+        {" 7 ", true},    {"\t0\n", false},
+        // Zero only when every digit is zero, whatever a double could hold.
+        {"1e-400", true}, {"1e400", true}, {"0.0000000000000000000000000000001", true},
     };
     for (const auto& c : cases) EXPECT_EQ(TextToTruth(QString::fromLatin1(c.text)), c.value) << c.text;
 }
 
 TEST(TextToTruth, OtherTextsFail) {
-    for (const char* text : {"", "yes", "Tru", "True1", "on"}) {
-        EXPECT_THROW(TextToTruth(QString::fromLatin1(text)), AppError) << text;
+    for (const char* text : {"", "yes", "Tru", "True1", "on", " True", "False ", "nan", "NaN", "inf", "-inf",
+                             "Infinity", "0x10", "&H10", "1,5", "1 000", "1e", "e5", ".", "+", "-", "1.2.3", "--1",
+                             "1e+", "٣"}) {
+        EXPECT_THROW(TextToTruth(QString::fromUtf8(text)), AppError) << text;
     }
 }
 

@@ -1,0 +1,332 @@
+// The real window on the real Qt platform: Qt's own boxes, the INI settings
+// file, the desktop shell, the clipboard and the files beside the program.
+// Set-up, the close request, a long paste into the input box, the error
+// reports of failing set-up steps, and a row that starts with U+FEFF.
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSettings>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTest>
+#include <optional>
+
+#include "export/ClipboardExport.h"
+#include "shell/ErrorReport.h"
+#include "support/AsOrdinaryUser.h"
+#include "support/QtPrinters.h"
+#include "support/RealWindow.h"
+#include "window/MainWindowSetup.h"
+
+namespace bw::test {
+namespace {
+
+const QChar kBom(0xFEFF);
+const QString kLoad = "in Quorvane2021/08/31.Form1.Form_Load at line ";
+const QString kClose = "in Quorvane2021/08/31.Form1.Form_QueryUnload at line ";
+
+// Closes every message box that opens while it lives, as the user's OK,
+// and keeps what they said.
+class MessageBoxes {
+public:
+    MessageBoxes() {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) return;
+            titles << box->windowTitle();
+            texts << box->text();
+            box->accept();
+        });
+        timer_.start();
+    }
+
+    // "location at line N" of each error report.
+    QStringList ReportedLocations() const {
+        QStringList where;
+        for (qsizetype i = 0; i < texts.size(); ++i) {
+            if (titles[i] != "Application Error") continue;
+            for (const QString& line : texts[i].split(QLatin1Char('\n')))
+                if (line.startsWith("in Quorvane")) where << line;
+        }
+        return where;
+    }
+
+    QStringList titles;
+    QStringList texts;
+
+private:
+    QTimer timer_;
+};
+
+void Write(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(bytes);
+}
+
+QByteArray Read(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+QStringList Rows(const ListView* list) {
+    QStringList rows;
+    for (int i = 1; i <= list->RowCount(); ++i) rows << list->RowText(i);
+    return rows;
+}
+
+QStringList Columns(const ListView* list) {
+    QStringList columns;
+    for (int n = 1; n <= list->ColumnCount(); ++n) columns << list->ColumnCaption(n);
+    return columns;
+}
+
+// Pastes text into the next input box and confirms it.
+std::shared_ptr<bool> PasteIntoInputBox(RealWindow& w, const QString& text) {
+    w.clipboard.SetText(text);
+    return WhenModal([](QWidget* box) {
+        auto* edit = box->findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+}
+
+// The window's close request, then a new window over the same settings.
+void Restart(RealWindow& w) {
+    w.form->Form_QueryUnload();
+    w.form = std::make_unique<Form1>(w.platform);
+    w.dialogs.SetParent(w.form.get());
+    w.form->Form_Load();
+    w.form->show();
+}
+
+TEST(RealWindowSetup, APastedListOf5000NumbersIsAddedWhole) {
+    RealWindow w;
+    QStringList numbers;
+    for (int i = 0; i < 5000; ++i) numbers << QString::number(1000000000000000000LL + i * 7919LL);
+    const QString pasted = numbers.join(QLatin1Char(','));
+    ASSERT_GT(pasted.size(), 99000);
+    MessageBoxes boxes;
+    auto done = PasteIntoInputBox(w, pasted);
+    w.form->PushButton6_Click();
+    ASSERT_TRUE(*done);
+    EXPECT_EQ(Rows(w.form->ListView1), numbers);
+    EXPECT_TRUE(boxes.texts.isEmpty());
+}
+
+TEST(RealWindowSetup, AHomePageThatCannotBeOpenedIsReportedAtItsLine) {
+    // The offscreen platform has no program to open web pages with.
+    const struct { double r; bool opens; } cases[] = {{0.06, true}, {0.0699, true}, {0.0599, false}, {0.5, false}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(HomePageDraw(c.r) == 7, c.opens);
+        RealWindow w(false);
+        w.random = FixedRandomSource(c.r);
+        MessageBoxes boxes;
+        w.form->Form_Load();
+        EXPECT_EQ(boxes.ReportedLocations(), c.opens ? QStringList{kLoad + "110"} : QStringList()) << c.r;
+        if (c.opens) {
+            ASSERT_EQ(boxes.texts.size(), 1);
+            EXPECT_TRUE(boxes.texts[0].startsWith("No program was found to open the web page " +
+                                                  QString::fromLatin1(kHomePageUrl) + "\n"))
+                << boxes.texts[0].toStdString();
+        }
+        EXPECT_EQ(w.form->Combo1->count(), 12) << c.r;  // the set-up went on
+    }
+}
+
+// A cursor file: an icon file with type 2 and a hot spot.
+QByteArray CursorFile(int hotX, int hotY) {
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(Qt::blue);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "ICO");
+    bytes[2] = 2;
+    bytes[10] = char(hotX);
+    bytes[12] = char(hotY);
+    return bytes;
+}
+
+TEST(RealWindowSetup, TheFilesBesideTheProgramRestyleTheWindowOrAreReported) {
+    const QByteArray sheet = "QPushButton { color: rgb(10, 20, 30); }";
+    const struct {
+        const char* what;
+        std::optional<QByteArray> skin;
+        std::optional<QByteArray> cursor;
+        QStringList reports;
+        bool styled;
+        bool hand;
+    } cases[] = {
+        {"no files", std::nullopt, std::nullopt, {}, false, false},
+        {"skin", sheet, std::nullopt, {}, true, false},
+        {"cursor", std::nullopt, CursorFile(3, 4), {}, false, true},
+        {"skin and cursor", sheet, CursorFile(3, 4), {}, true, true},
+        {"no style sheet", QByteArray("this is { not a { sheet"), CursorFile(3, 4), {kLoad + "102"}, false, true},
+        {"unclosed rule", QByteArray("QPushButton { color: red; } QLabel {"), std::nullopt, {kLoad + "102"}, false,
+         false},
+        {"broken cursor", sheet, QByteArray("not a cursor"), {kLoad + "108"}, true, false},
+    };
+    for (const auto& c : cases) {
+        RealWindow w(false);
+        if (c.skin) Write(w.ProgramFolder() + "/x/o.cjs", *c.skin);
+        if (c.cursor) Write(w.ProgramFolder() + "/HAND-M.CUR", *c.cursor);
+        MessageBoxes boxes;
+        w.form->Form_Load();
+        w.form->show();
+        EXPECT_EQ(boxes.ReportedLocations(), c.reports) << c.what;
+        // A skin file that is there takes the window to the button colour,
+        // applied or not; only a sheet Qt can parse restyles it.
+        const QColor background = w.form->palette().color(QPalette::Window);
+        EXPECT_EQ(background == QGuiApplication::palette().color(QPalette::Button), c.skin.has_value()) << c.what;
+        EXPECT_EQ(w.form->styleSheet(), c.styled ? QString::fromUtf8(sheet) : QString()) << c.what;
+        EXPECT_EQ(w.form->PushButton6->palette().color(QPalette::ButtonText) == QColor(10, 20, 30), c.styled)
+            << c.what;
+        EXPECT_EQ(w.form->MousePointer().HasCustomImage(), c.hand) << c.what;
+        w.form->MousePointer().Set(kPointerHand);
+        EXPECT_EQ(w.form->cursor().shape(), c.hand ? Qt::BitmapCursor : Qt::ArrowCursor) << c.what;
+        if (c.hand) {
+            EXPECT_EQ(w.form->cursor().hotSpot(), QPoint(3, 4)) << c.what;
+        }
+    }
+}
+
+TEST(RealWindowSetup, ASettingsFileWithLinesQtCannotParseIsReadAndWrittenWithoutReports) {
+    const QByteArray values = "Option1=False\nOption2=True\nZip%20Codes=\"1;2\"\n";
+    const QByteArray files[] = {
+        "[garbage\n[Basewright]\n" + values,
+        "[Basewright\n" + values,
+        "[Basewright]\n" + values + "[Other section\n",
+    };
+    for (const QByteArray& file : files) {
+        RealWindow w(false);
+        Write(w.SettingsFile(), file);
+        MessageBoxes boxes;
+        w.form->Form_Load();
+        EXPECT_TRUE(w.form->Option2->isChecked()) << file.constData();
+        EXPECT_EQ(Columns(w.form->ListView2), QStringList{"Results"});
+        EXPECT_EQ(Rows(w.form->ListView1), QStringList({"1", "2"}));
+        w.form->ListView1->AddRow("3");
+        w.form->Form_QueryUnload();
+        EXPECT_TRUE(boxes.texts.isEmpty()) << file.constData() << ": " << boxes.texts.join(" | ").toStdString();
+        QSettings written(w.SettingsFile(), QSettings::IniFormat);
+        EXPECT_EQ(written.status(), QSettings::NoError);
+        EXPECT_EQ(written.value("Basewright/Zip Codes").toString(), "1;2;3") << file.constData();
+        EXPECT_EQ(written.value("Basewright/Option2").toString(), "True");
+    }
+}
+
+// A settings file or folder the user cannot read or write: every value that
+// could not be read and the list that could not be saved is reported, and
+// nothing else.
+TEST(RealWindowSetup, SettingsTheUserCannotReachAreReportedAtTheirLines) {
+    if (!RunsAsOrdinaryUser()) return;
+    const QByteArray contents = "[Basewright]\nOption1=False\nOption2=True\nZip%20Codes=\"1;2\"\n";
+    const auto rw = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    const auto folderAll = rw | QFileDevice::ExeOwner;
+    const auto folderReadOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
+    const struct {
+        const char* what;
+        bool file;
+        QFileDevice::Permissions filePermissions;
+        QFileDevice::Permissions folderPermissions;
+        QStringList loadReports;
+        QStringList rows;
+    } cases[] = {
+        {"file without read permission", true, QFileDevice::WriteOwner, folderAll,
+         {kLoad + "132", kLoad + "134", kLoad + "158"}, {}},
+        {"read-only file", true, QFileDevice::ReadOwner, folderAll, {}, {"1", "2"}},
+        {"read-only folder without a file", false, rw, folderReadOnly, {}, {}},
+    };
+    for (const auto& c : cases) {
+        RealWindow w(false);
+        QDir().mkpath(w.SettingsFolder());
+        if (c.file) {
+            Write(w.SettingsFile(), contents);
+            ASSERT_TRUE(QFile::setPermissions(w.SettingsFile(), c.filePermissions));
+        }
+        ASSERT_TRUE(QFile::setPermissions(w.SettingsFolder(), c.folderPermissions));
+        MessageBoxes boxes;
+        w.form->Form_Load();
+        EXPECT_EQ(boxes.ReportedLocations(), c.loadReports) << c.what;
+        EXPECT_EQ(Rows(w.form->ListView1), c.rows) << c.what;
+        w.form->ListView1->AddRow("9");
+        w.form->Form_QueryUnload();
+        EXPECT_EQ(boxes.ReportedLocations(), c.loadReports + QStringList{kClose + "110"}) << c.what;
+        QFile::setPermissions(w.SettingsFolder(), folderAll);
+        QFile::setPermissions(w.SettingsFile(), rw);
+        EXPECT_EQ(Read(w.SettingsFile()), c.file ? contents : QByteArray("(unreadable)")) << c.what;
+    }
+}
+
+// The three values through the real file, with texts that the INI format
+// must quote or encode, and a row that starts with U+FEFF typed in.
+TEST(RealWindowSetup, TheDisplayModeAndTheInputListComeBackThroughTheSettingsFile) {
+    RealWindow w;
+    MessageBoxes boxes;
+    auto typed = PasteIntoInputBox(w, QString(kBom) + "7, Ünïcode 日本 ,  x");
+    w.form->PushButton6_Click();
+    ASSERT_TRUE(*typed);
+    w.form->ListView1->AddRow("a,b");
+    w.form->ListView1->AddRow("p;q");
+    w.form->ListView1->AddRow("=1+1 \"quoted\" \\ #");
+    const QStringList before = {QString(kBom) + "7", "Ünïcode 日本", "x", "a,b", "p;q", "=1+1 \"quoted\" \\ #"};
+    ASSERT_EQ(Rows(w.form->ListView1), before);
+    EXPECT_EQ(w.form->ListView1->model()->index(0, 0).data().toString(), QString(kBom) + "7");
+    QStyleOptionButton option;  // an option button takes a click on its indicator or label
+    option.initFrom(w.form->Option2);
+    option.text = w.form->Option2->text();
+    QTest::mouseClick(w.form->Option2, Qt::LeftButton, Qt::NoModifier,
+                      w.form->Option2->style()->subElementRect(QStyle::SE_RadioButtonClickRect, &option,
+                                                               w.form->Option2).center());
+    ASSERT_TRUE(w.form->Option2->isChecked());
+
+    Restart(w);
+    EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join(" | ").toStdString();
+    QSettings stored(w.SettingsFile(), QSettings::IniFormat);
+    EXPECT_EQ(stored.value("Basewright/Zip Codes").toString(), before.join(QLatin1Char(';')));
+    EXPECT_EQ(stored.value("Basewright/Option1").toString(), "False");
+    EXPECT_EQ(stored.value("Basewright/Option2").toString(), "True");
+    EXPECT_EQ(Rows(w.form->ListView1), QStringList({QString(kBom) + "7", "Ünïcode 日本", "x", "a,b", "p", "q",
+                                                    "=1+1 \"quoted\" \\ #"}));
+    EXPECT_TRUE(w.form->Option2->isChecked());
+    EXPECT_FALSE(w.form->Option1->isChecked());
+    EXPECT_EQ(Columns(w.form->ListView2), QStringList{"Results"});
+}
+
+TEST(RealWindowSetup, CopyResultsToClipboardPlacesTheAlignedTextOnTheSystemClipboard) {
+    RealWindow w;
+    MessageBoxes boxes;
+    w.form->ListView1->AddRow("255");
+    w.form->ListView1->AddRow("4096");
+    w.form->PushButton17_Click();
+    w.clipboard.SetText("before");
+    w.form->PushButton5_Click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              "255 \tDecimal To Hexadecimal\tFF\r\n4096\tDecimal To Hexadecimal\t1000\r\n");
+    EXPECT_EQ(boxes.texts, QStringList({"Done.",
+                                        "Results have been copied to the clipboard.\n\nClick a text area where you "
+                                        "normally type and press Ctrl+V to paste the clipboard."}));
+}
+
+TEST(ClipboardText, ARowStartingWithUFeffKeepsItWhereverTheCopyPauses) {
+    ListView list(true);
+    list.AddColumn("Results");
+    for (const QString& text : {QString("1"), QString(kBom) + "2", QString(kBom)}) list.AddRow(text);
+    // A pause after every row: each row's text is handed over on its own.
+    const QString expected = "1\r\n" + QString(kBom) + "2\r\n" + QString(kBom) + "\r\n";
+    EXPECT_EQ(ClipboardTextOfListview(list, ExportPacing{0, {}}), expected);
+    EXPECT_EQ(ClipboardTextOfListview(list, ExportPacing{60000, {}}), expected);
+}
+
+}  // namespace
+}  // namespace bw::test
