@@ -18,6 +18,7 @@
 #include "shell/Settings.h"
 #include "shell/WindowPointer.h"
 #include "shell/Yield.h"
+#include "support/CursorFile.h"
 #include "support/QtPrinters.h"
 
 namespace bw {
@@ -160,23 +161,10 @@ TEST(QtDialogs, LoneCarriageReturnsShowAsLineBreaks) {
     EXPECT_EQ(QtDialogs::DisplayText("a\rb\r\nc\r\rd"), "a\nb\nc\n\nd");
 }
 
-// A cursor file made from an icon file: same layout, type 2, hot spot in
-// the entry's planes/bit-count fields.
 static QString WriteCursorFile(const QString& path, int hotX, int hotY) {
-    QImage image(32, 32, QImage::Format_ARGB32);
-    image.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "ICO");
-    bytes[2] = 2;
-    bytes[10] = char(hotX);
-    bytes[11] = 0;
-    bytes[12] = char(hotY);
-    bytes[13] = 0;
     QFile file(path);
     file.open(QIODevice::WriteOnly);
-    file.write(bytes);
+    file.write(bw::test::CursorFileBytes(hotX, hotY, Qt::red));
     return path;
 }
 

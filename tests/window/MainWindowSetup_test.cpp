@@ -19,6 +19,7 @@
 #include "core/ConversionOptions.h"
 #include "shell/ErrorReport.h"
 #include "support/AsOrdinaryUser.h"
+#include "support/CursorFile.h"
 #include "window/MainWindowSetup.h"
 
 namespace bw {
@@ -241,19 +242,6 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
     }
-    // A cursor file: an icon file with type 2 and a hot spot.
-    QByteArray CursorBytes() {
-        QImage image(32, 32, QImage::Format_ARGB32);
-        image.fill(Qt::blue);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "ICO");
-        bytes[2] = 2;
-        bytes[10] = 3;
-        bytes[12] = 4;
-        return bytes;
-    }
     void ExpectButtonFaceColours(bool skinned) {
         const QColor expected = skinned ? QGuiApplication::palette().color(QPalette::Button) : QColor(Qt::white);
         for (QWidget* w : {static_cast<QWidget*>(window.form.get()), static_cast<QWidget*>(window->Frame1),
@@ -312,7 +300,7 @@ TEST_F(ProgramFolder, ASkinWithoutReadPermissionIsReported) {
 }
 
 TEST_F(ProgramFolder, AHandCursorFileShowsOverTheButtons) {
-    Write("HAND-M.CUR", CursorBytes());
+    Write("HAND-M.CUR", bw::test::CursorFileBytes(3, 4));
     window.Start();
     EXPECT_TRUE(window.scripted.dialogs.messages.empty());
     ASSERT_TRUE(window->MousePointer().HasCustomImage());

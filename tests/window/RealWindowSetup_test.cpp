@@ -21,6 +21,7 @@
 #include "shell/ErrorReport.h"
 #include "support/AsOrdinaryUser.h"
 #include "support/QtPrinters.h"
+#include "support/CursorFile.h"
 #include "support/RealWindow.h"
 #include "window/MainWindowSetup.h"
 
@@ -143,20 +144,6 @@ TEST(RealWindowSetup, AHomePageThatCannotBeOpenedIsReportedAtItsLine) {
     }
 }
 
-// A cursor file: an icon file with type 2 and a hot spot.
-QByteArray CursorFile(int hotX, int hotY) {
-    QImage image(32, 32, QImage::Format_ARGB32);
-    image.fill(Qt::blue);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "ICO");
-    bytes[2] = 2;
-    bytes[10] = char(hotX);
-    bytes[12] = char(hotY);
-    return bytes;
-}
-
 TEST(RealWindowSetup, TheFilesBesideTheProgramRestyleTheWindowOrAreReported) {
     const QByteArray sheet = "QPushButton { color: rgb(10, 20, 30); }";
     const struct {
@@ -169,9 +156,9 @@ TEST(RealWindowSetup, TheFilesBesideTheProgramRestyleTheWindowOrAreReported) {
     } cases[] = {
         {"no files", std::nullopt, std::nullopt, {}, false, false},
         {"skin", sheet, std::nullopt, {}, true, false},
-        {"cursor", std::nullopt, CursorFile(3, 4), {}, false, true},
-        {"skin and cursor", sheet, CursorFile(3, 4), {}, true, true},
-        {"no style sheet", QByteArray("this is { not a { sheet"), CursorFile(3, 4), {kLoad + "102"}, false, true},
+        {"cursor", std::nullopt, CursorFileBytes(3, 4), {}, false, true},
+        {"skin and cursor", sheet, CursorFileBytes(3, 4), {}, true, true},
+        {"no style sheet", QByteArray("this is { not a { sheet"), CursorFileBytes(3, 4), {kLoad + "102"}, false, true},
         {"unclosed rule", QByteArray("QPushButton { color: red; } QLabel {"), std::nullopt, {kLoad + "102"}, false,
          false},
         {"broken cursor", sheet, QByteArray("not a cursor"), {kLoad + "108"}, true, false},
