@@ -3,18 +3,18 @@
 // The program's one window and its command procedures.
 //
 // The controls keep their design names and are public so that tests can
-// drive the window as a user would. The command procedures are spread over
-// the files of their subsystem:
-//   window/Form1.cpp           layout, wiring, close event
-//   window/InputList.cpp       PushButton6/7/1/3, Delete and double-click,
-//                              files dropped on the input list
-//   window/ResultsList.cpp     Option1/Option2, BuildResultColumns, PushButton2
-//   window/ConversionRun.cpp   PushButton17 ("Start Converting")
-//   export/TextFileExport.cpp  PushButton4 ("Save Results As Text File")
-//   export/ClipboardExport.cpp PushButton5 ("Copy Results To Clipboard")
-//   export/SpreadsheetExport.cpp PushButton13 ("Save Results As Excel File")
-//   window/MainWindowSetup.cpp Form_Load, Form_QueryUnload, Form_Unload
-//   window/PointerHover.cpp    the hover handlers of the window pointer
+// drive the window as a user would. Its procedures are defined in this folder:
+//   Form1.cpp            layout, wiring, close event, the drop filter of the input list
+//   MainWindowSetup.cpp  Form_Load, Form_QueryUnload, Form_Unload
+//   InputList.cpp        PushButton6/3/7/1, files dropped on the input list,
+//                        Delete and double-click in both lists
+//   ResultsList.cpp      Option1/Option2, BuildResultColumns, PushButton2
+//   ConversionRun.cpp    PushButton17 ("Start Converting")
+//   ExportCommands.cpp   PushButton4/5/13 (text file, clipboard, spreadsheet)
+//   PointerHover.cpp     the hover handlers of the window pointer
+// The general procedures they call live in export/ (writing lists out and
+// reading list files in) and shell/ (the platform, the list view, the error
+// report).
 
 #include <QComboBox>
 #include <QGroupBox>
