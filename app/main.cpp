@@ -4,10 +4,10 @@
 #include <memory>
 
 #include "export/Spreadsheet.h"
-#include "window/MainWindowSetup.h"
 #include "shell/QtPlatform.h"
 #include "shell/SessionEnd.h"
 #include "window/Form1.h"
+#include "window/MainWindowSetup.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -80,8 +80,8 @@ int main(int argc, char** argv) {
     bw::ScriptedPlatform scripted;
     bw::QtClipboard systemClipboard;
     bw::Platform platform = scripted.platform();
-    bw::Platform withClipboard{platform.dialogs, systemClipboard, platform.settings, platform.shell,
-                               platform.random, platform.spreadsheet, platform.programFolder};
+    bw::Platform withClipboard{platform.dialogs, systemClipboard,      platform.settings,     platform.shell,
+                               platform.random,  platform.spreadsheet, platform.programFolder};
     bw::Form1 form(withClipboard);
     form.Form_Load();
     form.show();

@@ -133,8 +133,8 @@ int main(int argc, char** argv) {
     const long peerRows = argc > 3 ? std::atol(argv[3]) : rows;
     if (!ResetPeak()) std::printf("note: peak memory cannot be reset here; peaks include earlier steps\n");
 
-    std::printf("List view benchmark: %ld rows of three 20-character cells, batches of %ld, shown, check boxes\n",
-                rows, batch);
+    std::printf("List view benchmark: %ld rows of three 20-character cells, batches of %ld, shown, check boxes\n", rows,
+                batch);
     double oursFill = 0, oursPeak = 0;
     {
         bw::ListView list(true);
@@ -147,8 +147,8 @@ int main(int argc, char** argv) {
         const Figures fill = FillOurs(list, rows, batch, true);
         oursFill = fill.seconds;
         oursPeak = fill.peakMb;
-        std::printf("  append while shown:   %7.3f s   peak %7.1f MB above baseline (%.0f bytes a row)\n",
-                    fill.seconds, fill.peakMb, fill.peakMb * 1048576.0 / static_cast<double>(rows));
+        std::printf("  append while shown:   %7.3f s   peak %7.1f MB above baseline (%.0f bytes a row)\n", fill.seconds,
+                    fill.peakMb, fill.peakMb * 1048576.0 / static_cast<double>(rows));
 
         QElapsedTimer t;
         t.start();
@@ -158,8 +158,8 @@ int main(int argc, char** argv) {
             for (int c = 1; c <= 3; ++c) bytes += list.CellUtf8(r, c).size();
             checked += list.Checked(r) ? 1 : 0;
         }
-        std::printf("  read all cells:       %7.3f s   (%zu bytes, %zu rows checked)\n", t.elapsed() / 1000.0,
-                    bytes, checked);
+        std::printf("  read all cells:       %7.3f s   (%zu bytes, %zu rows checked)\n", t.elapsed() / 1000.0, bytes,
+                    checked);
 
         t.restart();
         for (int step = 0; step < 10; ++step) {
@@ -202,8 +202,8 @@ int main(int argc, char** argv) {
         SetUpView(view);
         const Figures peer = FillPeer(model, peerRows, batch);
         std::printf("Peer: QStandardItemModel in a QTableView, %ld rows\n", peerRows);
-        std::printf("  append while shown:   %7.3f s   peak %7.1f MB above baseline (%.0f bytes a row)\n",
-                    peer.seconds, peer.peakMb, peer.peakMb * 1048576.0 / static_cast<double>(peerRows));
+        std::printf("  append while shown:   %7.3f s   peak %7.1f MB above baseline (%.0f bytes a row)\n", peer.seconds,
+                    peer.peakMb, peer.peakMb * 1048576.0 / static_cast<double>(peerRows));
         const double perRowOurs = oursFill / static_cast<double>(rows);
         const double perRowPeer = peer.seconds / static_cast<double>(peerRows);
         std::printf("Ratio peer/ours per row: time %.1fx, memory %.1fx\n", perRowPeer / perRowOurs,

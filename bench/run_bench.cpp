@@ -4,6 +4,8 @@
 //
 //   basewright_run_bench [entries digits]   (default: both standard cases)
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -12,8 +14,6 @@
 #include <fstream>
 #include <random>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "BenchSupport.h"
 #include "EventLoopGap.h"
@@ -58,10 +58,11 @@ void RunCase(int entries, int digits) {
     const qint64 end = clock.nsecsElapsed();
     const double longestGapMs = gap.Stop();
 
-    std::printf("run: %d entries of %d digits, full results: %.3f s to \"Done.\", longest event-loop gap %.1f ms, "
-                "rows %d, memory %ld MB before the run, peak %ld MB\n",
-                entries, digits, (doneAt < 0 ? end : doneAt) / 1e9, longestGapMs, form.ListView2->RowCount(),
-                before / 1024, PeakKb() / 1024);
+    std::printf(
+        "run: %d entries of %d digits, full results: %.3f s to \"Done.\", longest event-loop gap %.1f ms, "
+        "rows %d, memory %ld MB before the run, peak %ld MB\n",
+        entries, digits, (doneAt < 0 ? end : doneAt) / 1e9, longestGapMs, form.ListView2->RowCount(), before / 1024,
+        PeakKb() / 1024);
     std::fflush(stdout);
 }
 

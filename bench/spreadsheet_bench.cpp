@@ -37,15 +37,15 @@
 #include <string>
 #include <vector>
 
+#include "EventLoopGap.h"
 #include "export/Spreadsheet.h"
 #include "export/uno/LibreOffice.h"
-#include "spreadsheet/OfficeProcess.h"
 #include "export/uno/UnoSession.h"
-#include "support/ScriptedPlatform.h"
 #include "shell/ListView.h"
 #include "shell/Yield.h"
+#include "spreadsheet/OfficeProcess.h"
+#include "support/ScriptedPlatform.h"
 #include "window/Form1.h"
-#include "EventLoopGap.h"
 
 namespace {
 
@@ -143,9 +143,10 @@ void FitEveryCell(bw::OfficeProcess& office, int columns) {
 }
 
 void Print(const char* what, int n, const Figures& f, std::size_t messages) {
-    std::printf("%s, %d full-results rows: %.2f s from the press until shown, %.0f rows/s, "
-                "longest hold of the window %.0f ms, %zu message boxes\n",
-                what, n, f.seconds, f.rowsPerSecond, f.longestHoldMs, messages);
+    std::printf(
+        "%s, %d full-results rows: %.2f s from the press until shown, %.0f rows/s, "
+        "longest hold of the window %.0f ms, %zu message boxes\n",
+        what, n, f.seconds, f.rowsPerSecond, f.longestHoldMs, messages);
 }
 
 Figures CommandCase(bw::OfficeProcess& office, const Rows& rows) {
@@ -212,8 +213,7 @@ double PerCellPeer(bw::OfficeProcess& office, const Rows& rows, int n) {
     auto app = launcher.Start();
     auto book = app->AddWorkbook();
     for (int r = 0; r < n; ++r)
-        for (int c = 0; c < 3; ++c)
-            book->SetCellText(r + 2, c + 1, QString::fromStdString(rows.cells[r][c]));
+        for (int c = 0; c < 3; ++c) book->SetCellText(r + 2, c + 1, QString::fromStdString(rows.cells[r][c]));
     book->FitAllColumns();
     const double seconds = clock.nsecsElapsed() / 1e9;
     book.reset();
@@ -254,9 +254,10 @@ void BlockSizes(bw::OfficeProcess& office, const Rows& rows) {
         fit.restart();
         FitEveryCell(office, 3);
         const double everyCellSeconds = fit.nsecsElapsed() / 1e9;
-        std::printf("layer, blocks of %5d rows: %d rows written in %.2f s (%.0f rows/s), longest call %.0f ms; "
-                    "fitting all columns by the widest texts %.2f s, over every cell %.2f s\n",
-                    blockRows, n, writeSeconds, n / writeSeconds, longest / 1e6, fitSeconds, everyCellSeconds);
+        std::printf(
+            "layer, blocks of %5d rows: %d rows written in %.2f s (%.0f rows/s), longest call %.0f ms; "
+            "fitting all columns by the widest texts %.2f s, over every cell %.2f s\n",
+            blockRows, n, writeSeconds, n / writeSeconds, longest / 1e6, fitSeconds, everyCellSeconds);
         book.reset();
         app.reset();
         office.CloseDocuments();
@@ -280,9 +281,10 @@ int main(int argc, char** argv) {
         const Rows data = MakeRows(rows);
         const Figures command = CommandCase(office, data);
         const Figures earlier = WindowThreadCase(office, data);
-        std::printf("ratio: the command takes %.2f times the earlier way's time; its longest hold of the window is "
-                    "%.2f times the earlier way's\n",
-                    command.seconds / earlier.seconds, command.longestHoldMs / earlier.longestHoldMs);
+        std::printf(
+            "ratio: the command takes %.2f times the earlier way's time; its longest hold of the window is "
+            "%.2f times the earlier way's\n",
+            command.seconds / earlier.seconds, command.longestHoldMs / earlier.longestHoldMs);
         const double peer = PerCellPeer(office, data, std::min(peerRows, rows));
         std::printf("ratio: the command writes %.0f times as many rows per second as one call per cell\n",
                     command.rowsPerSecond / peer);

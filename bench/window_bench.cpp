@@ -18,8 +18,8 @@
 #include <random>
 
 #include "shell/QtPlatform.h"
-#include "support/ScriptedPlatform.h"
 #include "shell/Settings.h"
+#include "support/ScriptedPlatform.h"
 #include "window/Form1.h"
 
 namespace {
@@ -36,8 +36,8 @@ int main(int argc, char** argv) {
     QTemporaryDir folder;
     bw::QtSettingsStore store(folder.path());
     bw::ScriptedPlatform scripted;
-    bw::Platform platform{scripted.dialogs, scripted.clipboard, store, scripted.shell, scripted.random, nullptr,
-                          folder.path()};
+    bw::Platform platform{scripted.dialogs, scripted.clipboard, store, scripted.shell, scripted.random,
+                          nullptr,          folder.path()};
     const QString app_ = QString::fromLatin1(bw::kSettingsApp), section = QString::fromLatin1(bw::kSettingsSection),
                   key = QString::fromLatin1(bw::kKeyZipCodes);
 
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
 
     std::printf("set-up with the stored list: %.3f s; peer (read, split, batch append): %.3f s; ratio %.2f\n", load,
                 peerLoad, load / peerLoad);
-    std::printf("close request saving the list: %.3f s; peer (store write alone): %.3f s; ratio %.2f\n", save,
-                peerSave, save / peerSave);
+    std::printf("close request saving the list: %.3f s; peer (store write alone): %.3f s; ratio %.2f\n", save, peerSave,
+                save / peerSave);
     return 0;
 }

@@ -169,8 +169,7 @@ ParsedArguments ParseArguments(const std::vector<std::string_view>& args) {
     if (conversion) {
         const ConversionOption* option = FindConversionOption(*conversion);
         if (option == nullptr) {
-            return fail("unknown conversion '" + std::string(*conversion) +
-                        "' (see --help for the twelve names)");
+            return fail("unknown conversion '" + std::string(*conversion) + "' (see --help for the twelve names)");
         }
         options.sourceBase = option->sourceBase;
         options.targetBase = option->targetBase;
@@ -178,13 +177,11 @@ ParsedArguments ParseArguments(const std::vector<std::string_view>& args) {
     } else if (from) {
         std::optional<int> source = ParseBase(*from);
         if (!source) {
-            return fail("invalid base '" + std::string(*from) +
-                        "' for --from (2 to 36, dec, hex, bin or oct)");
+            return fail("invalid base '" + std::string(*from) + "' for --from (2 to 36, dec, hex, bin or oct)");
         }
         std::optional<int> target = ParseBase(*to);
         if (!target) {
-            return fail("invalid base '" + std::string(*to) +
-                        "' for --to (2 to 36, dec, hex, bin or oct)");
+            return fail("invalid base '" + std::string(*to) + "' for --to (2 to 36, dec, hex, bin or oct)");
         }
         options.sourceBase = *source;
         options.targetBase = *target;
@@ -237,9 +234,7 @@ std::string UsageText() {
     return text;
 }
 
-std::string VersionText() {
-    return std::string(kProgram) + " " + BASEWRIGHT_VERSION + "\n";
-}
+std::string VersionText() { return std::string(kProgram) + " " + BASEWRIGHT_VERSION + "\n"; }
 
 // ---------------------------------------------------------- byte streams
 
@@ -256,9 +251,7 @@ long FdSource::Read(char* buffer, std::size_t size, int& error) {
     }
 }
 
-bool FdSource::Interactive() const {
-    return ::isatty(fd_) == 1;
-}
+bool FdSource::Interactive() const { return ::isatty(fd_) == 1; }
 
 int FdSink::Write(std::string_view data) {
     while (!data.empty()) {
@@ -391,16 +384,16 @@ private:
 
 }  // namespace
 
-std::unique_ptr<RowWriter> MakeRowWriter(OutputFormat format, std::string_view conversionName,
-                                         OutputBuffer& out, bool aligned) {
+std::unique_ptr<RowWriter> MakeRowWriter(OutputFormat format, std::string_view conversionName, OutputBuffer& out,
+                                         bool aligned) {
     if (aligned) {
         return std::make_unique<AlignedWriter>(format == OutputFormat::Full, conversionName, out);
     }
     switch (format) {
-    case OutputFormat::Full:
-        return std::make_unique<FullWriter>(conversionName, out);
-    case OutputFormat::ResultsOnly:
-        break;
+        case OutputFormat::Full:
+            return std::make_unique<FullWriter>(conversionName, out);
+        case OutputFormat::ResultsOnly:
+            break;
     }
     return std::make_unique<ResultsOnlyWriter>(out);
 }
@@ -413,8 +406,11 @@ namespace {
 class EntryConverter : public LineConsumer {
 public:
     EntryConverter(int sourceBase, int targetBase, RowWriter& writer, OutputBuffer& errors)
-        : sourceBase_(sourceBase), targetBase_(targetBase), writer_(writer),
-          inPlace_(writer.ResultLinesInPlace()), errors_(errors) {}
+        : sourceBase_(sourceBase),
+          targetBase_(targetBase),
+          writer_(writer),
+          inPlace_(writer.ResultLinesInPlace()),
+          errors_(errors) {}
 
     void StartInput(std::string_view displayName) {
         inputName_ = displayName;
@@ -499,8 +495,8 @@ void ReportSystemError(OutputBuffer& errors, std::string_view name, int error) {
 
 }  // namespace
 
-int RunBatch(const CliOptions& options, ByteSource& standardInput, ByteSink& output,
-             ByteSink& errorSink, const BatchSettings& settings) {
+int RunBatch(const CliOptions& options, ByteSource& standardInput, ByteSink& output, ByteSink& errorSink,
+             const BatchSettings& settings) {
     OutputBuffer out(output, settings.outputBlockSize);
     OutputBuffer errors(errorSink, 1 << 16);
     std::unique_ptr<RowWriter> writer = MakeRowWriter(options.format, options.conversionName, out, options.aligned);
@@ -575,8 +571,8 @@ int RunBatch(const CliOptions& options, ByteSource& standardInput, ByteSink& out
     return converter.AnyFailed() ? 1 : 0;
 }
 
-int CliMain(const std::vector<std::string_view>& args, ByteSource& standardInput,
-            ByteSink& output, ByteSink& errors, const BatchSettings& settings) {
+int CliMain(const std::vector<std::string_view>& args, ByteSource& standardInput, ByteSink& output, ByteSink& errors,
+            const BatchSettings& settings) {
     ParsedArguments parsed = ParseArguments(args);
     if (!parsed.options) {
         errors.Write(std::string(kProgram) + ": " + parsed.error + "\nTry '" + std::string(kProgram) +

@@ -185,8 +185,8 @@ protected:
     OutputBuffer* resultLinesInPlace_ = nullptr;
 };
 
-std::unique_ptr<RowWriter> MakeRowWriter(OutputFormat format, std::string_view conversionName,
-                                         OutputBuffer& out, bool aligned = false);
+std::unique_ptr<RowWriter> MakeRowWriter(OutputFormat format, std::string_view conversionName, OutputBuffer& out,
+                                         bool aligned = false);
 
 // ------------------------------------------------------------- the run
 
@@ -199,11 +199,11 @@ struct BatchSettings {
 // status: 0 all converted, 1 some entry failed, 2 an input could not be read
 // or the output could not be written. Messages go to `errors`, each line
 // starting with "basewright-cli: ".
-int RunBatch(const CliOptions& options, ByteSource& standardInput, ByteSink& output,
-             ByteSink& errors, const BatchSettings& settings = {});
+int RunBatch(const CliOptions& options, ByteSource& standardInput, ByteSink& output, ByteSink& errors,
+             const BatchSettings& settings = {});
 
 // The whole program behind main(): parses the arguments, then runs.
-int CliMain(const std::vector<std::string_view>& args, ByteSource& standardInput,
-            ByteSink& output, ByteSink& errors, const BatchSettings& settings = {});
+int CliMain(const std::vector<std::string_view>& args, ByteSource& standardInput, ByteSink& output, ByteSink& errors,
+            const BatchSettings& settings = {});
 
 }  // namespace bw

@@ -24,7 +24,7 @@ void CheckOperand(std::string_view s) {
 
 void CheckChunkSize(int n) {
     if (n < 0 || n > 255) throw CoreError(kOverflowDescription);  // a byte-sized parameter
-    if (n == 0) throw CoreError("Division by zero");               // RoundUpToMultiple by 0
+    if (n == 0) throw CoreError("Division by zero");              // RoundUpToMultiple by 0
 }
 
 // One pass over operands that are already checked.

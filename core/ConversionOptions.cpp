@@ -34,8 +34,7 @@ const ConversionOption* FindConversionOption(std::string_view name) {
     return nullptr;
 }
 
-void ConvertEntryInto(int sourceBase, int targetBase, std::string_view entry, std::string& shown,
-                      std::string& result) {
+void ConvertEntryInto(int sourceBase, int targetBase, std::string_view entry, std::string& shown, std::string& result) {
     if (sourceBase < 2 || sourceBase > 36 || targetBase < 2 || targetBase > 36) {
         throw CoreError("Base must be from 2 to 36");
     }

@@ -32,9 +32,7 @@ const ConversionOption* FindConversionOption(std::string_view name);
 // converter both use these routines.
 
 // The text an entry is read as: an empty entry is "0".
-constexpr std::string_view EntryAsRead(std::string_view entry) {
-    return entry.empty() ? std::string_view("0") : entry;
-}
+constexpr std::string_view EntryAsRead(std::string_view entry) { return entry.empty() ? std::string_view("0") : entry; }
 
 // A byte of an entry as its shown text has it: a blank (the space
 // character, and only it) becomes "0". A blank reads as the digit 0 anyway,
@@ -77,7 +75,6 @@ ConvertedEntry ConvertEntry(int sourceBase, int targetBase, std::string_view ent
 // to `result` (two different strings; `entry` must not point into either),
 // so that a caller converting many entries can reuse its buffers. On a
 // failure both strings are left as they were.
-void ConvertEntryInto(int sourceBase, int targetBase, std::string_view entry, std::string& shown,
-                      std::string& result);
+void ConvertEntryInto(int sourceBase, int targetBase, std::string_view entry, std::string& shown, std::string& result);
 
 }  // namespace bw

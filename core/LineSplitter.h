@@ -55,10 +55,10 @@ private:
     LineConsumer& consumer_;
     std::size_t lineLimit_;
     bool lineAfterFinalLf_;
-    std::string carry_;          // the beginning of an unfinished line
-    bool inLongLine_ = false;    // the unfinished line went past the limit
-    bool pendingCr_ = false;     // the last block ended with CR: skip an LF that follows
-    bool afterLoneLf_ = false;   // the last byte seen was a lone LF
+    std::string carry_;         // the beginning of an unfinished line
+    bool inLongLine_ = false;   // the unfinished line went past the limit
+    bool pendingCr_ = false;    // the last block ended with CR: skip an LF that follows
+    bool afterLoneLf_ = false;  // the last byte seen was a lone LF
 };
 
 }  // namespace bw

@@ -282,9 +282,7 @@ template <u64 kBase>
 std::size_t ReadChunks(const unsigned char* p, const unsigned char* end, u64 runtimeBase, u64* v, bool bounded) {
     static_assert(kBase != 10, "decimal text has its own reader");
     const u64 base = kBase != 0 ? kBase : runtimeBase;
-    const ReadChunk chunk = kBase == 2   ? kBinaryReadChunk
-                            : kBase != 0 ? kReadChunks[kBase]
-                                         : ReadChunkFor(base);
+    const ReadChunk chunk = kBase == 2 ? kBinaryReadChunk : kBase != 0 ? kReadChunks[kBase] : ReadChunkFor(base);
     const auto digitsPerChunk = static_cast<std::size_t>(chunk.digits);
     std::size_t n = 0;
     std::size_t first = static_cast<std::size_t>(end - p) % digitsPerChunk;
@@ -329,12 +327,16 @@ std::size_t ReadValue(std::string_view digits, u64 base, u64* v, bool bounded) {
             v[0] = sum;
             return sum != 0 ? 1 : 0;
         }
-        case 2: return ReadChunks<2>(p, end, base, v, bounded);
-        case 8: return ReadChunks<8>(p, end, base, v, bounded);
+        case 2:
+            return ReadChunks<2>(p, end, base, v, bounded);
+        case 8:
+            return ReadChunks<8>(p, end, base, v, bounded);
         case 10:
             return bounded ? ReadDecimalChunks<false, true>(p, end, v) : ReadDecimalChunks<false, false>(p, end, v);
-        case 16: return ReadChunks<16>(p, end, base, v, bounded);
-        default: return ReadChunks<0>(p, end, base, v, bounded);
+        case 16:
+            return ReadChunks<16>(p, end, base, v, bounded);
+        default:
+            return ReadChunks<0>(p, end, base, v, bounded);
     }
 }
 
@@ -504,13 +506,20 @@ void AppendByDivision(u64* v, std::size_t n, u64 runtimeBase, std::string& out) 
 // values above 35 have no character and are left out (bases above 36).
 void AppendDigits(u64* v, std::size_t n, u64 base, std::string& out) {
     switch (base) {
-        case 2: return AppendPowerOfTwo<1>(v, n, out);
-        case 4: return AppendPowerOfTwo<2>(v, n, out);
-        case 8: return AppendPowerOfTwo<3>(v, n, out);
-        case 16: return AppendHexadecimal(v, n, out);
-        case 32: return AppendPowerOfTwo<5>(v, n, out);
-        case 10: return AppendByDivision<10>(v, n, base, out);
-        default: break;
+        case 2:
+            return AppendPowerOfTwo<1>(v, n, out);
+        case 4:
+            return AppendPowerOfTwo<2>(v, n, out);
+        case 8:
+            return AppendPowerOfTwo<3>(v, n, out);
+        case 16:
+            return AppendHexadecimal(v, n, out);
+        case 32:
+            return AppendPowerOfTwo<5>(v, n, out);
+        case 10:
+            return AppendByDivision<10>(v, n, base, out);
+        default:
+            break;
     }
     if (base <= 36) return AppendByDivision<0>(v, n, base, out);
 

@@ -48,8 +48,7 @@ inline std::size_t DecodeUtf8Char(const unsigned char* p, const unsigned char* e
         const unsigned char lo = b0 == 0xF0 ? 0x90 : 0x80;
         const unsigned char hi = b0 == 0xF4 ? 0x8F : 0xBF;
         if (p[1] < lo || p[1] > hi || !continuation(p[2]) || !continuation(p[3])) return 1;
-        cp = (char32_t(b0 & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12) | (char32_t(p[2] & 0x3F) << 6) |
-             (p[3] & 0x3F);
+        cp = (char32_t(b0 & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12) | (char32_t(p[2] & 0x3F) << 6) | (p[3] & 0x3F);
         return 4;
     }
     return 1;

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "core/Utf8.h"
-#include "shell/LocaleText.h"
 #include "shell/AppError.h"
 #include "shell/ErrorReport.h"
 #include "shell/FileSystem.h"
 #include "shell/ListView.h"
+#include "shell/LocaleText.h"
 #include "shell/Platform.h"
 #include "shell/Yield.h"
 
@@ -46,9 +46,7 @@ std::pair<QString, QString> SplitFolderAndName(const QString& path) {
     return {path.left(last), path.mid(last + 1)};
 }
 
-QString JoinFolderAndName(const QString& folder, const QString& name) {
-    return folder + kSeparator + name;
-}
+QString JoinFolderAndName(const QString& folder, const QString& name) { return folder + kSeparator + name; }
 
 namespace {
 
@@ -94,8 +92,7 @@ void LoadListviewFromTextFile(ListView& list, const QString& path, Dialogs& dial
     // A pipe or a device could block the window or never end: only folders
     // (which fail below with the system's reason) and files are opened.
     const QFileInfo info(path);
-    if (!info.isFile() && !info.isDir())
-        throw AppError((path + QStringLiteral(": Not a regular file")).toStdString());
+    if (!info.isFile() && !info.isDir()) throw AppError((path + QStringLiteral(": Not a regular file")).toStdString());
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw AppError((path + QStringLiteral(": ") + file.errorString()).toStdString());

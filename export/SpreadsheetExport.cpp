@@ -87,8 +87,10 @@ public:
             queue_->closing = true;
         }
         queue_->wake.notify_all();
-        if (abandoned_) thread_.detach();
-        else thread_.join();
+        if (abandoned_)
+            thread_.detach();
+        else
+            thread_.join();
     }
 
     // Queues a call; its result or failure comes through the future.
@@ -185,7 +187,8 @@ QString WithoutEquals(QString text) {
 }
 
 QString RowsLeftOutMessage(long long leftOut, int sheetRows) {
-    return QStringLiteral("The sheet holds %1 rows, including the header row, so %2 result %3 after sheet row %1 %4 left out.")
+    return QStringLiteral(
+               "The sheet holds %1 rows, including the header row, so %2 result %3 after sheet row %1 %4 left out.")
         .arg(sheetRows)
         .arg(leftOut)
         .arg(leftOut == 1 ? QStringLiteral("row") : QStringLiteral("rows"))
@@ -230,8 +233,10 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
                 return;
             }
             try {
-                if constexpr (std::is_same_v<decltype(out), std::nullptr_t>) done.get();
-                else *out = done.get();
+                if constexpr (std::is_same_v<decltype(out), std::nullptr_t>)
+                    done.get();
+                else
+                    *out = done.get();
             } catch (const SpreadsheetError& e) {
                 lost = e.Lost();
                 throw;
@@ -252,16 +257,24 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
     constexpr std::nullptr_t noResult = nullptr;
 
     bool started = false;
-    if (!automation(106, [office, &launcher] {
-            office->application = launcher.Start();
-            return office->application != nullptr;
-        }, &started) || !started)
+    if (!automation(
+            106,
+            [office, &launcher] {
+                office->application = launcher.Start();
+                return office->application != nullptr;
+            },
+            &started) ||
+        !started)
         return finish();
     bool added = false;
-    if (!automation(108, [office] {
-            office->workbook = office->application->AddWorkbook();
-            return office->workbook != nullptr;
-        }, &added) || !added)
+    if (!automation(
+            108,
+            [office] {
+                office->workbook = office->application->AddWorkbook();
+                return office->workbook != nullptr;
+            },
+            &added) ||
+        !added)
         return finish();
 
     // Header row.
@@ -281,10 +294,13 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
             caption = list.ColumnCaption(c);
             read = true;
         });
-        if (read && !automation(116, [office, i, caption] { office->workbook->SetCellText(1, i, caption); }, noResult))
+        if (read && !automation(
+                        116, [office, i, caption] { office->workbook->SetCellText(1, i, caption); }, noResult))
             return finish();
         ++i;  // 118
-        if (!automation(120, [office, c] { office->workbook->FitColumn(c); }, noResult)) return finish();
+        if (!automation(
+                120, [office, c] { office->workbook->FitColumn(c); }, noResult))
+            return finish();
     }
 
     // Data rows, gathered into blocks of whole sheet rows.
@@ -292,7 +308,9 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
     int rows = 0;
     trap.Step(124, [&] { rows = list.RowCount(); });
     int sheetRows = 1048576;
-    if (!automation(126, [office] { return office->workbook->SheetRows(); }, &sheetRows)) return finish();
+    if (!automation(
+            126, [office] { return office->workbook->SheetRows(); }, &sheetRows))
+        return finish();
     const int fittingRows = std::min(rows, std::max(sheetRows - 1, 0));
 
     const int blockColumns = std::max(columns, 1);
@@ -350,12 +368,14 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
             if (list.Checked(r)) ++leftOut;
     });
 
-    if (!automation(148, [office] { office->workbook->FitAllColumns(); }, noResult)) return finish();
-    if (!automation(150, [office] { office->application->SetVisible(); }, noResult)) return finish();
+    if (!automation(
+            148, [office] { office->workbook->FitAllColumns(); }, noResult))
+        return finish();
+    if (!automation(
+            150, [office] { office->application->SetVisible(); }, noResult))
+        return finish();
     if (leftOut > 0)
-        trap.Step(152, [&] {
-            dialogs.MessageBox(RowsLeftOutMessage(leftOut, sheetRows), kMsgOkOnly, title);
-        });
+        trap.Step(152, [&] { dialogs.MessageBox(RowsLeftOutMessage(leftOut, sheetRows), kMsgOkOnly, title); });
     finish();
 }
 

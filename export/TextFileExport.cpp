@@ -8,14 +8,14 @@
 #include <string_view>
 
 #include "core/AlignedText.h"
-#include "shell/LocaleText.h"
 #include "shell/AppError.h"
 #include "shell/ErrorReport.h"
 #include "shell/FileSystem.h"
 #include "shell/ListView.h"
+#include "shell/LocaleText.h"
 #include "shell/Platform.h"
-#include "shell/Yield.h"
 #include "shell/ProgressBar.h"
+#include "shell/Yield.h"
 
 namespace bw {
 

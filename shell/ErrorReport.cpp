@@ -10,8 +10,8 @@ void ErrorReport::Report(const std::string& description) {
 
 QString ErrorReport::MessageText(const QString& description, const char* location, int line) {
     return description + QStringLiteral("\r\n") + QString::fromLatin1(location) + QStringLiteral("at line ") +
-           QString::number(line) + QStringLiteral("\r\r") + QStringLiteral("Please email screenshot of this message to ") +
-           QString::fromLatin1(kSupportAddress);
+           QString::number(line) + QStringLiteral("\r\r") +
+           QStringLiteral("Please email screenshot of this message to ") + QString::fromLatin1(kSupportAddress);
 }
 
 }  // namespace bw

@@ -18,9 +18,7 @@
 
 namespace bw {
 
-
-ListView::ListView(bool checkBoxes, QWidget* parent)
-    : QTableView(parent), model_(new ListViewModel(checkBoxes)) {
+ListView::ListView(bool checkBoxes, QWidget* parent) : QTableView(parent), model_(new ListViewModel(checkBoxes)) {
     setModel(model_);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -56,7 +54,8 @@ ListView::~ListView() {
 
 void ListView::UpdateRowHeight() {
     int height = fontMetrics().height() + 4;
-    if (model_->HasCheckBoxes()) height = std::max(height, style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, this) + 4);
+    if (model_->HasCheckBoxes())
+        height = std::max(height, style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, this) + 4);
     QHeaderView* rows = verticalHeader();
     rows->setMinimumSectionSize(std::min(rows->minimumSectionSize(), height));
     rows->setDefaultSectionSize(height);

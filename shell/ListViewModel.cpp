@@ -38,8 +38,7 @@ QString CellTextToQString(std::string_view utf8) {
     return decoder.decode(bytes);
 }
 
-ListViewModel::ListViewModel(bool checkBoxes, QObject* parent)
-    : QAbstractTableModel(parent), checkBoxes_(checkBoxes) {}
+ListViewModel::ListViewModel(bool checkBoxes, QObject* parent) : QAbstractTableModel(parent), checkBoxes_(checkBoxes) {}
 
 ListViewModel::~ListViewModel() = default;
 
@@ -67,8 +66,7 @@ QVariant ListViewModel::data(const QModelIndex& index, int role) const {
 }
 
 bool ListViewModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (role != Qt::CheckStateRole || !checkBoxes_ || !index.isValid() || index.column() != 0 ||
-        index.row() >= shown_)
+    if (role != Qt::CheckStateRole || !checkBoxes_ || !index.isValid() || index.column() != 0 || index.row() >= shown_)
         return false;
     const int state = value.toInt();
     if (state != Qt::Checked && state != Qt::Unchecked) return false;
@@ -85,8 +83,7 @@ Qt::ItemFlags ListViewModel::flags(const QModelIndex& index) const {
 }
 
 QVariant ListViewModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
-        return {};
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount()) return {};
     return captions_[section];
 }
 

@@ -155,7 +155,8 @@ void QtSettingsStore::SaveSetting(const QString& appName, const QString& section
     bool written = store.status() == QSettings::NoError;
     if (hadUnparsedLines && store.status() == QSettings::FormatError) {
         QSettings check(path, QSettings::IniFormat);
-        written = check.status() == QSettings::NoError && check.value(section + QLatin1Char('/') + key).toString() == value;
+        written =
+            check.status() == QSettings::NoError && check.value(section + QLatin1Char('/') + key).toString() == value;
     }
     if (!written) throw AppError(("The settings file " + path + " cannot be written").toStdString());
 }

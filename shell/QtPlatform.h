@@ -43,8 +43,7 @@ public:
     explicit QtSettingsStore(QString folder = QString());
     QString GetSetting(const QString& appName, const QString& section, const QString& key,
                        const QString& defaultValue) override;
-    void SaveSetting(const QString& appName, const QString& section, const QString& key,
-                     const QString& value) override;
+    void SaveSetting(const QString& appName, const QString& section, const QString& key, const QString& value) override;
     QString FilePath(const QString& appName) const;
 
 private:

@@ -6,9 +6,9 @@
 #include <QSessionManager>
 #endif
 
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace bw {
 
@@ -51,8 +51,9 @@ SessionEnd::SessionEnd(QWidget& window) {
 
 #ifndef QT_NO_SESSIONMANAGER
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { emit EndRequested(); },
-                Qt::DirectConnection);
+        connect(
+            app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { emit EndRequested(); },
+            Qt::DirectConnection);
     }
 #endif
 }

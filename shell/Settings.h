@@ -9,9 +9,9 @@ namespace bw {
 // Where the program keeps its three values between runs.
 inline constexpr const char* kSettingsApp = "Marlquist";
 inline constexpr const char* kSettingsSection = "Basewright";
-inline constexpr const char* kKeyOption1 = "Option1";      // "Show full results" set: "True"/"False"
-inline constexpr const char* kKeyOption2 = "Option2";      // "Show results only" set: "True"/"False"
-inline constexpr const char* kKeyZipCodes = "Zip Codes";   // the input list, rows joined with ";"
+inline constexpr const char* kKeyOption1 = "Option1";     // "Show full results" set: "True"/"False"
+inline constexpr const char* kKeyOption2 = "Option2";     // "Show results only" set: "True"/"False"
+inline constexpr const char* kKeyZipCodes = "Zip Codes";  // the input list, rows joined with ";"
 
 // The program's value under key, or defaultValue when there is none.
 // Throws AppError when the store cannot be read.

@@ -31,25 +31,23 @@ void Form1::PushButton4_Click() {
     QStringList filters;
     QString name;
     trap.Step(100, [&] { title = QStringLiteral("Save"); });
-    trap.Step(102, [&] { filters = QStringList{QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")}; });
+    trap.Step(102, [&] {
+        filters = QStringList{QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")};
+    });
     trap.Step(104, [&] { name = platform().dialogs.SaveFile(title, filters, CommonDialog1FileName); });
     if (trap.Test(106, [&] { return name.isEmpty(); })) return;
     trap.Step(108, [&] {
         CommonDialog1FileName = name;
         MousePointer().Set(kPointerBusy);
     });
-    trap.Step(110, [&] {
-        SaveListviewProperlySpaced(*ListView2, name, ProgressBar1, platform().dialogs,
-                                   CommandPacing());
-    });
+    trap.Step(110,
+              [&] { SaveListviewProperlySpaced(*ListView2, name, ProgressBar1, platform().dialogs, CommandPacing()); });
     trap.Step(112, [&] { MousePointer().Set(kPointerNormal); });
 }
 
 void Form1::PushButton5_Click() {
     ErrorReport trap(platform().dialogs, kLocPushButton5_Click);
-    trap.Step(100, [&] {
-        CopyListviewToClipboard(*ListView2, platform().clipboard, CommandPacing());
-    });
+    trap.Step(100, [&] { CopyListviewToClipboard(*ListView2, platform().clipboard, CommandPacing()); });
     if (Unloaded()) return;
     trap.Step(102, [&] {
         platform().dialogs.MessageBox(
@@ -63,8 +61,7 @@ bool Form1::SaveResultsAsExcelFileIsExcelInstalled() {
     if (SpreadsheetApplicationAvailable(platform().spreadsheet)) return true;
     try {
         platform().dialogs.MessageBox(QString::fromUtf8(kNotInstalledForSoftware), kMsgOkOnly, ApplicationTitle());
-    } catch (...) {
-    }
+    } catch (...) {}
     return false;
 }
 

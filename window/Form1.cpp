@@ -8,15 +8,15 @@
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QMimeData>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QPainter>
 #include <QPalette>
 #include <QProxyStyle>
-#include <QStyleOptionGroupBox>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyleOptionGroupBox>
 #include <QTimer>
 #include <QUrl>
 #include <cmath>
@@ -84,7 +84,6 @@ private:
     static constexpr int kTitleIndent = 6;
 };
 
-
 // Handlers without an error trap of their own: a failure in them must not
 // reach Qt's event loop, and it is not shown to the user.
 template <class F>
@@ -129,8 +128,8 @@ protected:
                 auto* drag = static_cast<QDragMoveEvent*>(event);
                 // Decided once when the drag comes in, not at every move.
                 if (event->type() == QEvent::DragEnter)
-                    acceptable_ = (drag->possibleActions() & Qt::CopyAction) &&
-                                  !DroppedListFiles(drag->mimeData()).isEmpty();
+                    acceptable_ =
+                        (drag->possibleActions() & Qt::CopyAction) && !DroppedListFiles(drag->mimeData()).isEmpty();
                 if (acceptable_) {
                     drag->setDropAction(Qt::CopyAction);
                     drag->accept();
@@ -204,12 +203,23 @@ Form1::Form1(Platform& platform, QWidget* parent)
     const struct {
         QWidget* widget;
         const char* name;
-    } names[] = {{ListView1, "ListView1"},       {ListView2, "ListView2"},       {PushButton6, "PushButton6"},
-                 {PushButton3, "PushButton3"},   {PushButton1, "PushButton1"},   {PushButton7, "PushButton7"},
-                 {Frame1, "Frame1"},             {Combo1, "Combo1"},             {Frame2, "Frame2"},
-                 {Option1, "Option1"},           {Option2, "Option2"},           {PushButton17, "PushButton17"},
-                 {PushButton4, "PushButton4"},   {PushButton13, "PushButton13"}, {PushButton5, "PushButton5"},
-                 {PushButton2, "PushButton2"},   {ProgressBar1, "ProgressBar1"}};
+    } names[] = {{ListView1, "ListView1"},
+                 {ListView2, "ListView2"},
+                 {PushButton6, "PushButton6"},
+                 {PushButton3, "PushButton3"},
+                 {PushButton1, "PushButton1"},
+                 {PushButton7, "PushButton7"},
+                 {Frame1, "Frame1"},
+                 {Combo1, "Combo1"},
+                 {Frame2, "Frame2"},
+                 {Option1, "Option1"},
+                 {Option2, "Option2"},
+                 {PushButton17, "PushButton17"},
+                 {PushButton4, "PushButton4"},
+                 {PushButton13, "PushButton13"},
+                 {PushButton5, "PushButton5"},
+                 {PushButton2, "PushButton2"},
+                 {ProgressBar1, "ProgressBar1"}};
     for (const auto& entry : names) entry.widget->setObjectName(QString::fromLatin1(entry.name));
 
     // Layout in twips, converted at the screen's logical resolution.
@@ -272,8 +282,10 @@ Form1::Form1(Platform& platform, QWidget* parent)
 
     // The display-mode switch runs on a user's click only: restoring the
     // buttons from the settings at set-up does not emit clicked().
-    connect(Option1, &QRadioButton::clicked, this, [this] { RunUntrapped("Option1_Click", [this] { Option1_Click(); }); });
-    connect(Option2, &QRadioButton::clicked, this, [this] { RunUntrapped("Option2_Click", [this] { Option2_Click(); }); });
+    connect(Option1, &QRadioButton::clicked, this,
+            [this] { RunUntrapped("Option1_Click", [this] { Option1_Click(); }); });
+    connect(Option2, &QRadioButton::clicked, this,
+            [this] { RunUntrapped("Option2_Click", [this] { Option2_Click(); }); });
 
     connect(ListView1, &ListView::KeyDown, this, [this](int keyCode, int shift) {
         RunUntrapped("ListView1_KeyDown", [&] { ListView1_KeyDown(keyCode, shift); });
@@ -293,7 +305,7 @@ Form1::Form1(Platform& platform, QWidget* parent)
 Form1::~Form1() = default;
 
 QList<QPushButton*> Form1::CommandButtons() const {
-    return {PushButton1, PushButton2, PushButton3, PushButton4, PushButton5,
+    return {PushButton1, PushButton2, PushButton3,  PushButton4, PushButton5,
             PushButton6, PushButton7, PushButton13, PushButton17};
 }
 

@@ -55,13 +55,13 @@ public:
     ~Form1() override;
 
     // Controls.
-    ListView* ListView1 = nullptr;  // input list
-    ListView* ListView2 = nullptr;  // results list
-    QPushButton* PushButton6 = nullptr;   // "Add Number or Numbers"
-    QPushButton* PushButton3 = nullptr;   // "Load Numbers From File"
-    QPushButton* PushButton1 = nullptr;   // "Clear List"
-    QPushButton* PushButton7 = nullptr;   // "Load Sample/Example Numbers"
-    QGroupBox* Frame1 = nullptr;          // "Conversion Option"
+    ListView* ListView1 = nullptr;       // input list
+    ListView* ListView2 = nullptr;       // results list
+    QPushButton* PushButton6 = nullptr;  // "Add Number or Numbers"
+    QPushButton* PushButton3 = nullptr;  // "Load Numbers From File"
+    QPushButton* PushButton1 = nullptr;  // "Clear List"
+    QPushButton* PushButton7 = nullptr;  // "Load Sample/Example Numbers"
+    QGroupBox* Frame1 = nullptr;         // "Conversion Option"
     QComboBox* Combo1 = nullptr;
     QGroupBox* Frame2 = nullptr;          // "Results"
     QRadioButton* Option1 = nullptr;      // "Show full results"

@@ -80,13 +80,15 @@ void Form1::LoadListFiles(const QStringList& paths) {
     trap.Step(114, [&] { MousePointer().Set(kPointerBusy); });
     if (trap.Test(116, [&] { return paths.size() == 1; })) {
         trap.Step(118, [&] { path = paths.value(0); });
-        trap.Step(120, [&] { LoadListviewFromTextFile(*ListView1, path, platform().dialogs, ApplicationTitle(), stop); });
+        trap.Step(120,
+                  [&] { LoadListviewFromTextFile(*ListView1, path, platform().dialogs, ApplicationTitle(), stop); });
     } else {
         trap.Step(122, [&] { count = static_cast<qsizetype>(parts.size()); });
         for (qsizetype i = 0; i < count && !Unloaded(); ++i) {
             trap.Step(130, [&] { path = JoinFolderAndName(parts[i].first, parts[i].second); });
             trap.Step(132, [&] { path = RemoveDoubleBackslashes(path); });
-            trap.Step(134, [&] { LoadListviewFromTextFile(*ListView1, path, platform().dialogs, ApplicationTitle(), stop); });
+            trap.Step(
+                134, [&] { LoadListviewFromTextFile(*ListView1, path, platform().dialogs, ApplicationTitle(), stop); });
             trap.Step(136, [] {});
         }
     }

@@ -100,8 +100,12 @@ void Form1::Form_Load() {
 
     // The display mode; a stored value that is no truth value leaves the
     // button as it was.
-    trap.Step(132, [&] { SetOptionState(*Option1, TextToTruth(GetProgramSetting(platform_.settings, kKeyOption1, QStringLiteral("1")))); });
-    trap.Step(134, [&] { SetOptionState(*Option2, TextToTruth(GetProgramSetting(platform_.settings, kKeyOption2, QStringLiteral("0")))); });
+    trap.Step(132, [&] {
+        SetOptionState(*Option1, TextToTruth(GetProgramSetting(platform_.settings, kKeyOption1, QStringLiteral("1"))));
+    });
+    trap.Step(134, [&] {
+        SetOptionState(*Option2, TextToTruth(GetProgramSetting(platform_.settings, kKeyOption2, QStringLiteral("0"))));
+    });
 
     // The results list's columns follow Option1 alone.
     const bool full = trap.Test(136, [&] { return Option1->isChecked(); });
@@ -156,9 +160,7 @@ void Form1::Form_QueryUnload() {
     trap.Step(108, [&] {
         if (!joined.isEmpty()) joined.chop(1);
     });
-    trap.Step(110, [&] {
-        SaveProgramSetting(platform_.settings, kKeyZipCodes, joined);
-    });
+    trap.Step(110, [&] { SaveProgramSetting(platform_.settings, kKeyZipCodes, joined); });
     trap.Step(112, [] { YieldToEvents(); });
 }
 

@@ -74,8 +74,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 void Form1::mouseMoveEvent(QMouseEvent* event) {
     try {
         Background_MouseMove();
-    } catch (...) {
-    }
+    } catch (...) {}
     QWidget::mouseMoveEvent(event);
 }
 

@@ -78,12 +78,12 @@ bool Answers(const Reference<css::uno::XComponentContext>& context) {
 // wide as the font size, so that texts holding one are measured rather
 // than passed over.
 constexpr std::array<short, 95> kCharWidths = {
-    278, 278, 355, 556, 556, 889, 667, 191, 333, 333, 389, 584, 278, 333, 278, 278,   //  !"#$%&'()*+,-./
-    556, 556, 556, 556, 556, 556, 556, 556, 556, 556, 278, 278, 584, 584, 584, 556,   // 0-9 :;<=>?
+    278,  278, 355, 556, 556, 889, 667, 191, 333, 333, 389, 584, 278, 333, 278, 278,  //  !"#$%&'()*+,-./
+    556,  556, 556, 556, 556, 556, 556, 556, 556, 556, 278, 278, 584, 584, 584, 556,  // 0-9 :;<=>?
     1015, 667, 667, 722, 722, 667, 611, 778, 722, 278, 500, 667, 556, 833, 722, 778,  // @A-O
-    667, 778, 722, 667, 611, 722, 667, 944, 667, 667, 611, 278, 278, 278, 469, 556,   // P-Z [\]^_
-    333, 556, 556, 500, 556, 556, 278, 556, 556, 222, 222, 500, 222, 833, 556, 556,   // `a-o
-    556, 556, 333, 500, 278, 556, 500, 722, 500, 500, 500, 334, 260, 334, 584};       // p-z {|}~
+    667,  778, 722, 667, 611, 722, 667, 944, 667, 667, 611, 278, 278, 278, 469, 556,  // P-Z [\]^_
+    333,  556, 556, 500, 556, 556, 278, 556, 556, 222, 222, 500, 222, 833, 556, 556,  // `a-o
+    556,  556, 333, 500, 278, 556, 500, 722, 500, 500, 500, 334, 260, 334, 584};      // p-z {|}~
 
 int EstimatedWidth(const QString& text) {
     int width = 0;
@@ -171,7 +171,8 @@ public:
         Call(
             [&] {
                 Reference<css::table::XColumnRowRange> ranges(sheet_, UNO_QUERY_THROW);
-                Reference<css::beans::XPropertySet> props(ranges->getColumns()->getByIndex(column - 1), UNO_QUERY_THROW);
+                Reference<css::beans::XPropertySet> props(ranges->getColumns()->getByIndex(column - 1),
+                                                          UNO_QUERY_THROW);
                 props->setPropertyValue("OptimalWidth", Any(true));
             },
             Probe());
@@ -245,8 +246,8 @@ private:
             Sequence<Any> cells(columns);
             for (sal_Int32 c = 0; c < columns; ++c) {
                 const auto& texts = widest_[c].Texts();
-                cells.getArray()[c] <<= r < static_cast<sal_Int32>(texts.size()) ? uno::ToOUString(texts[r].second)
-                                                                                 : rtl::OUString();
+                cells.getArray()[c] <<=
+                    r < static_cast<sal_Int32>(texts.size()) ? uno::ToOUString(texts[r].second) : rtl::OUString();
             }
             data.getArray()[r] = std::move(cells);
         }
@@ -281,8 +282,7 @@ private:
             try {
                 sheets->removeByName(name);
                 if (undo.is()) undo->unlock();
-            } catch (...) {
-            }
+            } catch (...) {}
             throw;
         }
         sheets->removeByName(name);

@@ -22,9 +22,7 @@ namespace bw::uno {
 using css::uno::Reference;
 using css::uno::XComponentContext;
 
-QString ToQString(const rtl::OUString& s) {
-    return QString(reinterpret_cast<const QChar*>(s.getStr()), s.getLength());
-}
+QString ToQString(const rtl::OUString& s) { return QString(reinterpret_cast<const QChar*>(s.getStr()), s.getLength()); }
 
 rtl::OUString ToOUString(const QString& s) {
     return rtl::OUString(reinterpret_cast<const sal_Unicode*>(s.utf16()), s.size());
@@ -49,9 +47,12 @@ SpreadsheetError CallFailure(const css::uno::Exception& e, bool disposed, const 
     // the workbook (its sheet or a column went with it).
     if (disposed && presence == Presence::Both) presence = Presence::WorkbookGone;
     switch (presence) {
-        case Presence::ApplicationGone: return SpreadsheetError::ApplicationClosed();
-        case Presence::WorkbookGone: return SpreadsheetError::WorkbookClosed();
-        case Presence::Both: break;
+        case Presence::ApplicationGone:
+            return SpreadsheetError::ApplicationClosed();
+        case Presence::WorkbookGone:
+            return SpreadsheetError::WorkbookClosed();
+        case Presence::Both:
+            break;
     }
     return SpreadsheetError(Describe(e), false);
 }
@@ -96,7 +97,8 @@ Reference<XComponentContext> LocalContext() {
     const QString folder = OfficeProgramFolder();
     if (folder.isEmpty()) throw SpreadsheetError("The office program soffice was not found.", false);
     const QString rc = QDir(folder).filePath(QStringLiteral("fundamentalrc"));
-    if (!QFileInfo::exists(rc)) throw SpreadsheetError("The office's bootstrap file fundamentalrc was not found.", false);
+    if (!QFileInfo::exists(rc))
+        throw SpreadsheetError("The office's bootstrap file fundamentalrc was not found.", false);
     try {
         rtl::Bootstrap::set(rtl::OUString("URE_BOOTSTRAP"), ToOUString(QStringLiteral("vnd.sun.star.pathname:") + rc));
         Reference<XComponentContext> context = cppu::defaultBootstrap_InitialComponentContext();

@@ -25,7 +25,7 @@ struct RunOutcome {
 };
 
 RunOutcome RunCli(std::vector<std::string_view> args, std::string input, BatchSettings settings = {},
-               std::size_t pieceSize = static_cast<std::size_t>(-1)) {
+                  std::size_t pieceSize = static_cast<std::size_t>(-1)) {
     StringSource source(std::move(input), pieceSize);
     StringSink out;
     StringSink err;
@@ -62,36 +62,38 @@ TEST_P(OutputTest, WritesOneLinePerEntry) {
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, OutputTest,
-    ::testing::Values(
-        OutputCase{"default is decimal to hexadecimal", {}, "255\n16\n", "FF\n10\n"},
-        OutputCase{"empty input gives no output", {}, "", ""},
-        OutputCase{"empty line converts as zero", {}, "\r\n\r\n", "0\n0\n"},
-        OutputCase{"crlf and cr lines", {}, "255\r\n16\r15", "FF\n10\nF\n"},
-        OutputCase{"final lf adds no entry", {}, "1\n", "1\n"},
-        OutputCase{"full output",
-                   {"--full"},
-                   "255\n\n1 2\n",
-                   "255\tDecimal To Hexadecimal\tFF\n0\tDecimal To Hexadecimal\t0\n"
-                   "102\tDecimal To Hexadecimal\t66\n"},
-        OutputCase{"full output with a named option",
-                   {"--conversion", "Octal To Decimal", "--full"},
-                   "1 2\n",
-                   "102\tOctal To Decimal\t66\n"},
-        OutputCase{"base raising", {"--conversion", "Binary To Decimal"}, "123\n12\n0010\n", "27\n5\n2\n"},
-        OutputCase{"letters keep their case in the shown text",
-                   {"--conversion", "Hexadecimal To Decimal", "--full"},
-                   "ff\n",
-                   "ff\tHexadecimal To Decimal\t255\n"},
-        OutputCase{"other bases are named by number",
-                   {"--from", "7", "--to", "16", "--full"},
-                   "66\n",
-                   "66\tBase 7 To Base 16\t30\n"},
-        OutputCase{"from and to giving one of the options use its name",
-                   {"--from", "bin", "--to", "hex", "--full"},
-                   "11111\n",
-                   "11111\tBinary To Hexadecimal\t1F\n"},
-        OutputCase{"utf-8 characters read as zero digits", {"--full"}, "1\xC3\xA9\n",
-                   "1\xC3\xA9\tDecimal To Hexadecimal\tA\n"}),
+    ::testing::Values(OutputCase{"default is decimal to hexadecimal", {}, "255\n16\n", "FF\n10\n"},
+                      OutputCase{"empty input gives no output", {}, "", ""},
+                      OutputCase{"empty line converts as zero", {}, "\r\n\r\n", "0\n0\n"},
+                      OutputCase{"crlf and cr lines", {}, "255\r\n16\r15", "FF\n10\nF\n"},
+                      OutputCase{"final lf adds no entry", {}, "1\n", "1\n"},
+                      OutputCase{"full output",
+                                 {"--full"},
+                                 "255\n\n1 2\n",
+                                 "255\tDecimal To Hexadecimal\tFF\n0\tDecimal To Hexadecimal\t0\n"
+                                 "102\tDecimal To Hexadecimal\t66\n"},
+                      OutputCase{"full output with a named option",
+                                 {"--conversion", "Octal To Decimal", "--full"},
+                                 "1 2\n",
+                                 "102\tOctal To Decimal\t66\n"},
+                      OutputCase{
+                          "base raising", {"--conversion", "Binary To Decimal"}, "123\n12\n0010\n", "27\n5\n2\n"},
+                      OutputCase{"letters keep their case in the shown text",
+                                 {"--conversion", "Hexadecimal To Decimal", "--full"},
+                                 "ff\n",
+                                 "ff\tHexadecimal To Decimal\t255\n"},
+                      OutputCase{"other bases are named by number",
+                                 {"--from", "7", "--to", "16", "--full"},
+                                 "66\n",
+                                 "66\tBase 7 To Base 16\t30\n"},
+                      OutputCase{"from and to giving one of the options use its name",
+                                 {"--from", "bin", "--to", "hex", "--full"},
+                                 "11111\n",
+                                 "11111\tBinary To Hexadecimal\t1F\n"},
+                      OutputCase{"utf-8 characters read as zero digits",
+                                 {"--full"},
+                                 "1\xC3\xA9\n",
+                                 "1\xC3\xA9\tDecimal To Hexadecimal\tA\n"}),
     [](const auto& info) {
         std::string name = info.param.label;
         for (char& ch : name) {
@@ -129,8 +131,8 @@ TEST(FailingEntryTest, EntriesOfTooManyCharactersFailWhereverTheBlocksEnd) {
 
         RunOutcome full = RunCli({"--full"}, input, BatchSettings{block, block});
         const std::string name = "\tDecimal To Hexadecimal\t";
-        EXPECT_EQ(full.out, fits + name + "0\n" + tooLong + name + "\n" + std::string(300000, '0') +
-                                "1" + name + "\n7" + name + "7\n");
+        EXPECT_EQ(full.out, fits + name + "0\n" + tooLong + name + "\n" + std::string(300000, '0') + "1" + name +
+                                "\n7" + name + "7\n");
     }
 }
 

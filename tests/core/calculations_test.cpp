@@ -16,9 +16,7 @@ struct AddCase {
     int chunk;
     std::string sum;
 };
-std::ostream& operator<<(std::ostream& os, const AddCase& c) {
-    return os << c.a << " + " << c.b << " at " << c.chunk;
-}
+std::ostream& operator<<(std::ostream& os, const AddCase& c) { return os << c.a << " + " << c.b << " at " << c.chunk; }
 
 class AddDecimalTable : public ::testing::TestWithParam<AddCase> {};
 

@@ -44,9 +44,7 @@ struct EntryCase {
     const char* option;
     std::string entry, shown, result;
 };
-std::ostream& operator<<(std::ostream& os, const EntryCase& c) {
-    return os << c.option << ": \"" << c.entry << '"';
-}
+std::ostream& operator<<(std::ostream& os, const EntryCase& c) { return os << c.option << ": \"" << c.entry << '"'; }
 
 class ConvertEntryTable : public ::testing::TestWithParam<EntryCase> {};
 
@@ -112,7 +110,7 @@ TEST(EntryRule, EmptyEntryReadsAsZeroAndOnlyBlanksBecomeZeros) {
         {"", "0"},
         {" ", "0"},
         {"  1 ", "0010"},
-        {"\t", "\t"},            // a TAB is no blank
+        {"\t", "\t"},              // a TAB is no blank
         {"\xC2\xA0", "\xC2\xA0"},  // nor a no-break space
         {"a b-c", "a0b-c"},
         {std::string(kMaxTextLength + 1, ' '), std::string(kMaxTextLength + 1, '0')},  // too long to convert
@@ -131,8 +129,8 @@ TEST(EntryRule, EmptyEntryReadsAsZeroAndOnlyBlanksBecomeZeros) {
 }
 
 TEST(ConvertEntry, UsesTheSameRulesForAnyPairOfBases) {
-    EXPECT_EQ(ConvertEntry(7, 3, "66").resultText, "1210");   // 48
-    EXPECT_EQ(ConvertEntry(7, 3, "9").resultText, "100");     // read in base 10
+    EXPECT_EQ(ConvertEntry(7, 3, "66").resultText, "1210");  // 48
+    EXPECT_EQ(ConvertEntry(7, 3, "9").resultText, "100");    // read in base 10
     EXPECT_EQ(ConvertEntry(36, 2, "z z").shownText, "z0z");
     EXPECT_EQ(ConvertEntry(36, 2, "z z").resultText, ConvertBase("z0z", "36", "2"));
 }
@@ -147,8 +145,8 @@ TEST(ConvertEntry, FailsClearlyOnUnknownNamesAndBases) {
 }
 
 TEST(ConvertEntry, PassesOnOverflowAndLeavesBuffersUntouched) {
-    for (const std::string& entry : {std::string(309, '9'), std::string(kMaxTextLength + 1, '0'),
-                                     std::string(kMaxTextLength, 'Z')}) {
+    for (const std::string& entry :
+         {std::string(309, '9'), std::string(kMaxTextLength + 1, '0'), std::string(kMaxTextLength, 'Z')}) {
         EXPECT_EQ(FailureOf([&] { ConvertEntry("Decimal To Hexadecimal", entry); }), "Overflow");
         std::string shown = "kept", result = "also kept";
         EXPECT_EQ(FailureOf([&] { ConvertEntryInto(10, 16, entry, shown, result); }), "Overflow");

@@ -35,8 +35,7 @@ public:
     bool inLong = false;
 };
 
-std::vector<std::string> SplitInPieces(std::string_view text, std::size_t pieceSize,
-                                       std::size_t limit = 1000,
+std::vector<std::string> SplitInPieces(std::string_view text, std::size_t pieceSize, std::size_t limit = 1000,
                                        FinalLineFeed finalLineFeed = FinalLineFeed::EndsTheLastLine) {
     RecordingConsumer consumer;
     LineSplitter splitter(consumer, limit, finalLineFeed);
@@ -68,30 +67,34 @@ TEST_P(LineEndingTest, SameLinesWhateverTheBlockSize) {
 
 INSTANTIATE_TEST_SUITE_P(
     Terminators, LineEndingTest,
-    ::testing::Values(
-        LineCase{"empty input", "", {}},
-        LineCase{"one line without terminator", "255", {"255"}},
-        LineCase{"lf", "1\n2\n3", {"1", "2", "3"}},
-        LineCase{"lf final", "1\n2\n3\n", {"1", "2", "3"}},
-        LineCase{"crlf", "1\r\n2\r\n3", {"1", "2", "3"}},
-        LineCase{"crlf final", "1\r\n2\r\n3\r\n", {"1", "2", "3"}},
-        LineCase{"cr", "1\r2\r3", {"1", "2", "3"}},
-        LineCase{"cr final", "1\r2\r3\r", {"1", "2", "3"}},
-        LineCase{"mixed", "1\r2\n3\r\n4", {"1", "2", "3", "4"}},
-        LineCase{"lf cr is two terminators", "1\n\r2", {"1", "", "2"}},
-        LineCase{"cr cr lf", "1\r\r\n2", {"1", "", "2"}},
-        LineCase{"empty line between, crlf", "10\r\n\r\n20\r\n", {"10", "", "20"}},
-        LineCase{"empty line between, lf", "10\n\n20\n", {"10", "", "20"}},
-        LineCase{"empty lines at the end", "10\n\n\n", {"10", "", ""}},
-        LineCase{"only a terminator", "\n", {""}},
-        LineCase{"only crlf", "\r\n", {""}},
-        LineCase{"only cr", "\r", {""}},
-        LineCase{"two crlf", "\r\n\r\n", {"", ""}},
-        LineCase{"leading empty line", "\n7", {"", "7"}},
-        LineCase{"blanks kept", " 1 2 \n", {" 1 2 "}},
-        LineCase{"commas not split", "1,2,3\n", {"1,2,3"}},
-        LineCase{"utf-8 kept whole", "\xEF\xBB\xBF" "12\n\xC3\xA9\r\n", {"\xEF\xBB\xBF" "12", "\xC3\xA9"}},
-        LineCase{"nul byte inside", std::string("1\0" "2\n", 4), {std::string("1\0" "2", 3)}}),
+    ::testing::Values(LineCase{"empty input", "", {}}, LineCase{"one line without terminator", "255", {"255"}},
+                      LineCase{"lf", "1\n2\n3", {"1", "2", "3"}}, LineCase{"lf final", "1\n2\n3\n", {"1", "2", "3"}},
+                      LineCase{"crlf", "1\r\n2\r\n3", {"1", "2", "3"}},
+                      LineCase{"crlf final", "1\r\n2\r\n3\r\n", {"1", "2", "3"}},
+                      LineCase{"cr", "1\r2\r3", {"1", "2", "3"}}, LineCase{"cr final", "1\r2\r3\r", {"1", "2", "3"}},
+                      LineCase{"mixed", "1\r2\n3\r\n4", {"1", "2", "3", "4"}},
+                      LineCase{"lf cr is two terminators", "1\n\r2", {"1", "", "2"}},
+                      LineCase{"cr cr lf", "1\r\r\n2", {"1", "", "2"}},
+                      LineCase{"empty line between, crlf", "10\r\n\r\n20\r\n", {"10", "", "20"}},
+                      LineCase{"empty line between, lf", "10\n\n20\n", {"10", "", "20"}},
+                      LineCase{"empty lines at the end", "10\n\n\n", {"10", "", ""}},
+                      LineCase{"only a terminator", "\n", {""}}, LineCase{"only crlf", "\r\n", {""}},
+                      LineCase{"only cr", "\r", {""}}, LineCase{"two crlf", "\r\n\r\n", {"", ""}},
+                      LineCase{"leading empty line", "\n7", {"", "7"}}, LineCase{"blanks kept", " 1 2 \n", {" 1 2 "}},
+                      LineCase{"commas not split", "1,2,3\n", {"1,2,3"}},
+                      LineCase{"utf-8 kept whole",
+                               "\xEF\xBB\xBF"
+                               "12\n\xC3\xA9\r\n",
+                               {"\xEF\xBB\xBF"
+                                "12",
+                                "\xC3\xA9"}},
+                      LineCase{"nul byte inside",
+                               std::string("1\0"
+                                           "2\n",
+                                           4),
+                               {std::string("1\0"
+                                            "2",
+                                            3)}}),
     [](const auto& info) {
         std::string name = info.param.label;
         for (char& ch : name) {
@@ -119,8 +122,8 @@ TEST(LineSplitterTest, LinesOfEveryLengthAgreeWithAByteByByteSplit) {
             input += terminators[(length + static_cast<std::size_t>(round)) % 3];
         }
     }
-    for (std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{16}, std::size_t{17},
-                              std::size_t{64}, input.size()}) {
+    for (std::size_t piece :
+         {std::size_t{1}, std::size_t{7}, std::size_t{16}, std::size_t{17}, std::size_t{64}, input.size()}) {
         EXPECT_EQ(SplitInPieces(input, piece), expected) << "block size " << piece;
     }
 }
@@ -164,12 +167,11 @@ TEST_P(LongLineTest, LinesPastTheLimitArriveWholeInPieces) {
 
 INSTANTIATE_TEST_SUITE_P(
     Limits, LongLineTest,
-    ::testing::Values(
-        LongCase{"at the limit stays whole", "12345\n6", 5, {"12345", "6"}},
-        LongCase{"one past the limit", "123456\n7", 5, {"<long>123456", "7"}},
-        LongCase{"long last line without terminator", "1\n1234567890", 5, {"1", "<long>1234567890"}},
-        LongCase{"long line then crlf", "1234567\r\n\r\n8", 5, {"<long>1234567", "", "8"}},
-        LongCase{"two long lines", "aaaaaaa\rbbbbbbbb\r", 5, {"<long>aaaaaaa", "<long>bbbbbbbb"}}),
+    ::testing::Values(LongCase{"at the limit stays whole", "12345\n6", 5, {"12345", "6"}},
+                      LongCase{"one past the limit", "123456\n7", 5, {"<long>123456", "7"}},
+                      LongCase{"long last line without terminator", "1\n1234567890", 5, {"1", "<long>1234567890"}},
+                      LongCase{"long line then crlf", "1234567\r\n\r\n8", 5, {"<long>1234567", "", "8"}},
+                      LongCase{"two long lines", "aaaaaaa\rbbbbbbbb\r", 5, {"<long>aaaaaaa", "<long>bbbbbbbb"}}),
     [](const auto& info) {
         std::string name = info.param.label;
         for (char& ch : name) {
@@ -207,25 +209,23 @@ TEST_P(FinalLineFeedTest, OnlyAFinalLoneLfTellsTheSettingsApart) {
     for (std::size_t piece = 1; piece <= largest; ++piece) {
         EXPECT_EQ(SplitInPieces(c.input, piece, 5, FinalLineFeed::EndsTheLastLine), c.entries)
             << "block size " << piece;
-        EXPECT_EQ(SplitInPieces(c.input, piece, 5, FinalLineFeed::StartsAnEmptyLine), c.rows)
-            << "block size " << piece;
+        EXPECT_EQ(SplitInPieces(c.input, piece, 5, FinalLineFeed::StartsAnEmptyLine), c.rows) << "block size " << piece;
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Endings, FinalLineFeedTest,
-    ::testing::Values(
-        FinalLineFeedCase{"empty input", "", {}, {}},
-        FinalLineFeedCase{"no terminator", "10", {"10"}, {"10"}},
-        FinalLineFeedCase{"final lf", "10\n20\n", {"10", "20"}, {"10", "20", ""}},
-        FinalLineFeedCase{"final crlf", "10\r\n20\r\n", {"10", "20"}, {"10", "20"}},
-        FinalLineFeedCase{"final cr", "10\r20\r", {"10", "20"}, {"10", "20"}},
-        FinalLineFeedCase{"only lf", "\n", {""}, {"", ""}},
-        FinalLineFeedCase{"empty lines then lf", "10\n\n\n", {"10", "", ""}, {"10", "", "", ""}},
-        FinalLineFeedCase{"crlf then lone lf", "1\r\n\n", {"1", ""}, {"1", "", ""}},
-        FinalLineFeedCase{"lf then cr", "1\n\r", {"1", ""}, {"1", ""}},
-        FinalLineFeedCase{"lf inside only", "1\n2", {"1", "2"}, {"1", "2"}},
-        FinalLineFeedCase{"long line then lf", "1234567\n", {"<long>1234567"}, {"<long>1234567", ""}}),
+    ::testing::Values(FinalLineFeedCase{"empty input", "", {}, {}},
+                      FinalLineFeedCase{"no terminator", "10", {"10"}, {"10"}},
+                      FinalLineFeedCase{"final lf", "10\n20\n", {"10", "20"}, {"10", "20", ""}},
+                      FinalLineFeedCase{"final crlf", "10\r\n20\r\n", {"10", "20"}, {"10", "20"}},
+                      FinalLineFeedCase{"final cr", "10\r20\r", {"10", "20"}, {"10", "20"}},
+                      FinalLineFeedCase{"only lf", "\n", {""}, {"", ""}},
+                      FinalLineFeedCase{"empty lines then lf", "10\n\n\n", {"10", "", ""}, {"10", "", "", ""}},
+                      FinalLineFeedCase{"crlf then lone lf", "1\r\n\n", {"1", ""}, {"1", "", ""}},
+                      FinalLineFeedCase{"lf then cr", "1\n\r", {"1", ""}, {"1", ""}},
+                      FinalLineFeedCase{"lf inside only", "1\n2", {"1", "2"}, {"1", "2"}},
+                      FinalLineFeedCase{"long line then lf", "1234567\n", {"<long>1234567"}, {"<long>1234567", ""}}),
     [](const auto& info) {
         std::string name = info.param.label;
         for (char& ch : name) {

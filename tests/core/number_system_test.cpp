@@ -47,8 +47,8 @@ const ConvertCase kConvertCases[] = {
     {"-12", "10", "16", "C"},
     {"1,000", "10", "16", "2710"},
     {"1 2", "8", "10", "66"},
-    {"19", "8", "10", "17"},   // digits at face value
-    {"Z", "2", "10", "35"},    // even far above the base
+    {"19", "8", "10", "17"},  // digits at face value
+    {"Z", "2", "10", "35"},   // even far above the base
     {"ZZ", "36", "10", "1295"},
     {"1295", "10", "36", "ZZ"},
     {"0000000000000000000000000000000001", "10", "2", "1"},
@@ -96,8 +96,7 @@ const FailureCase kFailureCases[] = {
     {"target base 1", [] { return ConvertBase("5", "10", "1"); }, "Target base must be at least 2"},
     {"DecimalToBase base 0", [] { return DecimalToBase("5", "0"); }, "Division by zero"},
     {"DecimalToBase base 1", [] { return DecimalToBase("5", "1"); }, "Target base must be at least 2"},
-    {"overflow before division by zero",
-     [] { return ConvertBase(std::string(309, '9'), "10", "0"); }, "Overflow"},
+    {"overflow before division by zero", [] { return ConvertBase(std::string(309, '9'), "10", "0"); }, "Overflow"},
     {"base not a number", [] { return ConvertBase("5", "1x", "16"); }, "Type mismatch"},
     {"signed base", [] { return ConvertBase("5", "10", "-2"); }, "Type mismatch"},
     {"base beyond 32 bits", [] { return ConvertBase("5", "10", "2147483648"); }, "Overflow"},
@@ -122,9 +121,7 @@ std::string Repeat(char c, std::size_t n) { return std::string(n, c); }
 const std::string kBoundBinary = Repeat('1', 54) + Repeat('0', 970);
 const std::string kBelowBoundBinary = Repeat('1', 53) + "0" + Repeat('1', 970);
 
-bool ReadsAsFiniteDouble(const std::string& decimal) {
-    return std::isfinite(std::strtod(decimal.c_str(), nullptr));
-}
+bool ReadsAsFiniteDouble(const std::string& decimal) { return std::isfinite(std::strtod(decimal.c_str(), nullptr)); }
 
 TEST(DoubleBound, LiesExactlyAtTheFirstValueWhoseDoubleIsInfinite) {
     const std::string bound = BaseToDecimal(kBoundBinary, "2");  // no value limit here
@@ -268,13 +265,13 @@ class CharToDigitTable : public ::testing::TestWithParam<CharCase> {};
 TEST_P(CharToDigitTable, ReadsOnlyLatinDigitsAndLetters) { EXPECT_EQ(CharToDigit(GetParam().c), GetParam().value); }
 
 const CharCase kCharCases[] = {
-    {U'0', 0},        {U'9', 9},        {U'A', 10},       {U'Z', 35},       {U'a', 10},      {U'z', 35},
-    {U'/', 0},        {U':', 0},        {U'@', 0},        {U'[', 0},        {U'`', 0},       {U'{', 0},
-    {U' ', 0},        {U'\0', 0},       {U'\u00B2', 0},   {U'\uFF11', 0},   {U'\u0663', 0},  {U'\u00E9', 0},
-    {U'\u212A', 0},  // Kelvin sign, lower-cases to k
-    {U'\u017F', 0},  // long s, upper-cases to S
-    {U'\u0131', 0},  // dotless i, upper-cases to I
-    {U'\uFF21', 0},   {U'\U0001D7CF', 0},
+    {U'0', 0},      {U'9', 9},          {U'A', 10},     {U'Z', 35},     {U'a', 10},     {U'z', 35}, {U'/', 0},
+    {U':', 0},      {U'@', 0},          {U'[', 0},      {U'`', 0},      {U'{', 0},      {U' ', 0},  {U'\0', 0},
+    {U'\u00B2', 0}, {U'\uFF11', 0},     {U'\u0663', 0}, {U'\u00E9', 0}, {U'\u212A', 0},  // Kelvin sign, lower-cases to
+                                                                                         // k
+    {U'\u017F', 0},                                                                      // long s, upper-cases to S
+    {U'\u0131', 0},                                                                      // dotless i, upper-cases to I
+    {U'\uFF21', 0}, {U'\U0001D7CF', 0},
 };
 INSTANTIATE_TEST_SUITE_P(Characters, CharToDigitTable, ::testing::ValuesIn(kCharCases));
 
@@ -286,13 +283,12 @@ std::ostream& operator<<(std::ostream& os, const DigitCase& c) { return os << c.
 
 class DigitToCharTable : public ::testing::TestWithParam<DigitCase> {};
 
-TEST_P(DigitToCharTable, WritesCapitalsAndNothingAbove35) {
-    EXPECT_EQ(DigitToChar(GetParam().value), GetParam().text);
-}
+TEST_P(DigitToCharTable, WritesCapitalsAndNothingAbove35) { EXPECT_EQ(DigitToChar(GetParam().value), GetParam().text); }
 
 const DigitCase kDigitCases[] = {
-    {0, "0"}, {9, "9"}, {10, "A"}, {35, "Z"}, {36, ""}, {1e9, ""},
-    {-1, ""}, {2.5, ""}, {std::numeric_limits<double>::quiet_NaN(), ""},
+    {0, "0"},  {9, "9"},  {10, "A"},
+    {35, "Z"}, {36, ""},  {1e9, ""},
+    {-1, ""},  {2.5, ""}, {std::numeric_limits<double>::quiet_NaN(), ""},
 };
 INSTANTIATE_TEST_SUITE_P(Values, DigitToCharTable, ::testing::ValuesIn(kDigitCases));
 
@@ -312,8 +308,13 @@ TEST_P(MinimumBaseTable, IsOneMoreThanTheLargestDigit) {
 }
 
 const MinimumCase kMinimumCases[] = {
-    {"1A0", 11, "1A0"}, {"12", 3, "12"},  {"F", 16, "F"},       {"", 1, "0"},
-    {"z", 36, "z"},     {"-.,", 1, "-.,"}, {"9" + Utf8(U'\u00E9'), 10, "9" + Utf8(U'\u00E9')},
+    {"1A0", 11, "1A0"},
+    {"12", 3, "12"},
+    {"F", 16, "F"},
+    {"", 1, "0"},
+    {"z", 36, "z"},
+    {"-.,", 1, "-.,"},
+    {"9" + Utf8(U'\u00E9'), 10, "9" + Utf8(U'\u00E9')},
     {Utf8(U'\u212A'), 1, Utf8(U'\u212A')},
 };
 INSTANTIATE_TEST_SUITE_P(Texts, MinimumBaseTable, ::testing::ValuesIn(kMinimumCases));
@@ -348,10 +349,16 @@ const ReverseCase kReverseCases[] = {
     {"abc", "cba", 3},
     {"a" + Utf8(U'\u00E9') + " b", "b " + Utf8(U'\u00E9') + "a", 4},
     {"x" + Utf8(U'\U0001F600'), Utf8(U'\U0001F600') + "x", 2},
-    {"1\xFF" "2", "2\xFF" "1", 3},
-    {"\xE2\x82" "1", "1\x82\xE2", 3},          // truncated sequence: two lone bytes
-    {"\xED\xA0\x80", "\x80\xA0\xED", 3},       // encoded surrogate is malformed
-    {"\xC0\x80", "\x80\xC0", 2},               // overlong encoding is malformed
+    {"1\xFF"
+     "2",
+     "2\xFF"
+     "1",
+     3},
+    {"\xE2\x82"
+     "1",
+     "1\x82\xE2", 3},                             // truncated sequence: two lone bytes
+    {"\xED\xA0\x80", "\x80\xA0\xED", 3},          // encoded surrogate is malformed
+    {"\xC0\x80", "\x80\xC0", 2},                  // overlong encoding is malformed
     {"\xF4\x90\x80\x80", "\x80\x80\x90\xF4", 4},  // beyond U+10FFFF
 };
 INSTANTIATE_TEST_SUITE_P(Texts, ReverseTable, ::testing::ValuesIn(kReverseCases));

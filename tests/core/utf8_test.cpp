@@ -49,7 +49,10 @@ const Utf8Case kUtf8Cases[] = {
     {"TwoBytes", "\xC3\xA9", true, U"\u00E9"},
     {"LowestTwoByte", "\xC2\x80", true, U"\u0080"},
     {"ThreeBytes", "\xE2\x82\xAC", true, U"\u20AC"},
-    {"ByteOrderMark", "\xEF\xBB\xBF" "1", true, U"\uFEFF1"},
+    {"ByteOrderMark",
+     "\xEF\xBB\xBF"
+     "1",
+     true, U"\uFEFF1"},
     {"ReplacementCharacterItself", "\xEF\xBF\xBD", true, U"\uFFFD"},
     {"LastBeforeSurrogates", "\xED\x9F\xBF", true, U"\uD7FF"},
     {"FourBytes", "\xF0\x9F\x98\x80", true, U"\U0001F600"},
@@ -61,9 +64,15 @@ const Utf8Case kUtf8Cases[] = {
     {"Surrogate", "\xED\xA0\x80", false, U"\uFFFD\uFFFD\uFFFD"},
     {"BeyondU10FFFF", "\xF4\x90\x80\x80", false, U"\uFFFD\uFFFD\uFFFD\uFFFD"},
     {"LeadF5", "\xF5\x80\x80\x80", false, U"\uFFFD\uFFFD\uFFFD\uFFFD"},
-    {"LoneContinuation", "1\x80" "2", false, U"1\uFFFD2"},
+    {"LoneContinuation",
+     "1\x80"
+     "2",
+     false, U"1\uFFFD2"},
     {"TruncatedAtTheEnd", "1\xE2\x82", false, U"1\uFFFD\uFFFD"},
-    {"TruncatedBeforeAscii", "\xE2\x82" "1", false, U"\uFFFD\uFFFD1"},
+    {"TruncatedBeforeAscii",
+     "\xE2\x82"
+     "1",
+     false, U"\uFFFD\uFFFD1"},
     {"ByteFF", "\xFF", false, U"\uFFFD"},
     {"MalformedAfterWellFormed", "\xC3\xA9\xC3", false, U"\u00E9\uFFFD"},
 };

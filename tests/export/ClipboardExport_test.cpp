@@ -9,9 +9,9 @@
 #include "export/ClipboardExport.h"
 #include "shell/AppError.h"
 #include "shell/ListView.h"
-#include "support/ScriptedPlatform.h"
 #include "support/ListFill.h"
 #include "support/QtPrinters.h"
+#include "support/ScriptedPlatform.h"
 #include "window/Form1.h"
 
 namespace bw {

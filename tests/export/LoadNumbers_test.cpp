@@ -7,17 +7,17 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <string>
 #include <sys/stat.h>
+#include <string>
 #include <vector>
 
+#include "export/LoadNumbers.h"
 #include "shell/AppError.h"
 #include "shell/ListView.h"
 #include "shell/ListViewModel.h"
-#include "support/ScriptedPlatform.h"
 #include "support/QtPrinters.h"
+#include "support/ScriptedPlatform.h"
 #include "window/Form1.h"
-#include "export/LoadNumbers.h"
 
 namespace bw {
 namespace {
@@ -54,7 +54,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CleanCase{"////server/share/a.txt", "//server/share/a.txt"}, CleanCase{"//", "//"},
                       CleanCase{"/a.txt", "/a.txt"}, CleanCase{"", ""}, CleanCase{"a.txt", "a.txt"},
                       // A backslash is a character of a name here, never a separator.
-                      CleanCase{R"(C:\\a.txt)", R"(C:\\a.txt)"}, CleanCase{R"(\\server\share\\a.txt)", R"(\\server\share\\a.txt)"},
+                      CleanCase{R"(C:\\a.txt)", R"(C:\\a.txt)"},
+                      CleanCase{R"(\\server\share\\a.txt)", R"(\\server\share\\a.txt)"},
                       CleanCase{R"(\server\a.txt)", R"(\server\a.txt)"}, CleanCase{R"(/d\/a.txt)", R"(/d\/a.txt)"},
                       CleanCase{R"(/d//a\\\b.txt)", R"(/d/a\\\b.txt)"}));
 
@@ -96,7 +97,12 @@ const std::vector<LinesCase> kLineCases = {
     {"LfCr", "\n\r", {"", ""}},
     {"CrCrLf", "a\r\r\nb", {"a", "", "b"}},
     {"BlanksAndCommasStay", " 1,2,3 \r\n  7\r\n", {" 1,2,3 ", "  7"}},
-    {"ByteOrderMarkStays", "\xEF\xBB\xBF" "12\r\n34\r\n", {"\xEF\xBB\xBF" "12", "34"}},
+    {"ByteOrderMarkStays",
+     "\xEF\xBB\xBF"
+     "12\r\n34\r\n",
+     {"\xEF\xBB\xBF"
+      "12",
+      "34"}},
     {"NonAscii", "\xC3\xA9t\xC3\xA9\n", {"\xC3\xA9t\xC3\xA9", ""}},
 };
 
@@ -145,7 +151,8 @@ TEST(LoadFile, MalformedBytesAreDecodedAsTheLocaleDoes) {
     ScriptedPlatform sp;
     ListView list(false);
     QTemporaryDir dir;
-    Write(dir.filePath("bad.txt"), QByteArray("1\xFF" "2\r\n\xC3\r\n"));
+    Write(dir.filePath("bad.txt"), QByteArray("1\xFF"
+                                              "2\r\n\xC3\r\n"));
     LoadListviewFromTextFile(list, dir.filePath("bad.txt"), sp.dialogs, "Basewright");
     EXPECT_EQ(Rows(list), (QStringList{QString::fromUtf8("1\uFFFD2"), QString::fromUtf8("\uFFFD")}));
 }
@@ -161,7 +168,8 @@ TEST(LoadFile, LongFileCrossingReadBlocks) {
     Write(dir.filePath("big.txt"), bytes);
     LoadListviewFromTextFile(list, dir.filePath("big.txt"), sp.dialogs, "Basewright");
     ASSERT_EQ(list.RowCount(), n);
-    for (int i : {1, 55188, 55189, 100000, n}) EXPECT_EQ(list.RowText(i), QString::number(1000000000000000000LL + i - 1));
+    for (int i : {1, 55188, 55189, 100000, n})
+        EXPECT_EQ(list.RowText(i), QString::number(1000000000000000000LL + i - 1));
 }
 
 TEST(LoadFile, MissingFileShowsFileNotFound) {
@@ -221,7 +229,8 @@ TEST(LoadFile, YieldsWhileReadingAndStops) {
     ListView stopped(false);
     bool stop = false;
     QObject::connect(&timer, &QTimer::timeout, [&] { stop = true; });
-    LoadListviewFromTextFile(stopped, dir.filePath("big.txt"), sp.dialogs, "Basewright", [&] { return stop; }, 0);
+    LoadListviewFromTextFile(
+        stopped, dir.filePath("big.txt"), sp.dialogs, "Basewright", [&] { return stop; }, 0);
     EXPECT_GT(stopped.RowCount(), 0);
     EXPECT_LT(stopped.RowCount(), n);
 }

@@ -20,9 +20,9 @@
 #include <cstdlib>
 #include <functional>
 #include <future>
-#include <mutex>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -138,10 +138,13 @@ private:
         if (QThread::currentThread() == app->thread()) return f();
         std::promise<void> ran;
         std::future<void> done = ran.get_future();
-        QMetaObject::invokeMethod(app, [&] {
-            f();
-            ran.set_value();
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            app,
+            [&] {
+                f();
+                ran.set_value();
+            },
+            Qt::QueuedConnection);
         if (done.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
             std::fprintf(stderr, "ScriptedSpreadsheet: the window thread processed no events for 30 s\n");
             std::abort();

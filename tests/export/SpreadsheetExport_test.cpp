@@ -19,9 +19,9 @@
 #include "export/Spreadsheet.h"
 #include "shell/ErrorReport.h"
 #include "shell/ListView.h"
-#include "support/ScriptedPlatform.h"
 #include "support/ListFill.h"
 #include "support/QtPrinters.h"
+#include "support/ScriptedPlatform.h"
 #include "tests/export/ScriptedSpreadsheet.h"
 #include "window/Form1.h"
 
@@ -86,9 +86,15 @@ class NotInstalled : public SpreadsheetExportTest, public ::testing::WithParamIn
 
 TEST_P(NotInstalled, ShowsBothBoxesAndChangesNothing) {
     switch (GetParam()) {
-        case Missing::NoLauncher: sp.platform().spreadsheet = nullptr; break;
-        case Missing::Unavailable: office.available = false; break;
-        case Missing::AvailableThrows: office.availableThrows = true; break;
+        case Missing::NoLauncher:
+            sp.platform().spreadsheet = nullptr;
+            break;
+        case Missing::Unavailable:
+            office.available = false;
+            break;
+        case Missing::AvailableThrows:
+            office.availableThrows = true;
+            break;
     }
     Fill({"Results"}, {{{"1"}}});
     form.MousePointer().Set(kPointerHand);
@@ -132,7 +138,6 @@ struct LayoutCase {
 };
 void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
 
-
 class Layout : public SpreadsheetExportTest, public ::testing::WithParamInterface<LayoutCase> {};
 
 TEST_P(Layout, CellsAsTheSheetHoldsThem) {
@@ -159,10 +164,8 @@ INSTANTIATE_TEST_SUITE_P(
                     {{3, 1}, "16"},
                     {{3, 2}, "Decimal To Hexadecimal"},
                     {{3, 3}, "10"}}},
-        LayoutCase{"ResultsOnly",
-                   {"Results"},
-                   {{{"0101"}}, {{"7"}}},
-                   {{{1, 1}, "Results"}, {{2, 1}, "0101"}, {{3, 1}, "7"}}},
+        LayoutCase{
+            "ResultsOnly", {"Results"}, {{{"0101"}}, {{"7"}}}, {{{1, 1}, "Results"}, {{2, 1}, "0101"}, {{3, 1}, "7"}}},
         // Every "=" leaves columns 2 and up; column 1 keeps its text.
         LayoutCase{"EqualsSigns",
                    {"Numbers", "Conversion", "Results"},
@@ -175,7 +178,8 @@ INSTANTIATE_TEST_SUITE_P(
                     {{2, 3}, "7"},
                     {{3, 1}, "=="},
                     {{3, 3}, "xy"}}},
-        LayoutCase{"ResultsOnlyKeepsEquals", {"Results"}, {{{"=SUM(A1)"}}}, {{{1, 1}, "Results"}, {{2, 1}, "=SUM(A1)"}}},
+        LayoutCase{
+            "ResultsOnlyKeepsEquals", {"Results"}, {{{"=SUM(A1)"}}}, {{{1, 1}, "Results"}, {{2, 1}, "=SUM(A1)"}}},
         // An unchecked row keeps its sheet row, empty.
         LayoutCase{"UncheckedRowLeavesAGap",
                    {"Results"},
@@ -195,10 +199,18 @@ TEST_F(SpreadsheetExportTest, CallsInOrderWithTheHourglassMeanwhile) {
     office.onCall = [&](int, const std::string&) { pointerDuring.push_back(form.MousePointer().Value()); };
     form.PushButton13_Click();
 
-    const std::vector<std::string> expected = {
-        "Start",       "AddWorkbook",   "SetCellText 1 1 Numbers", "FitColumn 1", "SetCellText 1 2 Conversion",
-        "FitColumn 2", "SetCellText 1 3 Results", "FitColumn 3",   "SheetRows",   "SetBlockText 2 1 2x3",
-        "FitAllColumns", "SetVisible"};
+    const std::vector<std::string> expected = {"Start",
+                                               "AddWorkbook",
+                                               "SetCellText 1 1 Numbers",
+                                               "FitColumn 1",
+                                               "SetCellText 1 2 Conversion",
+                                               "FitColumn 2",
+                                               "SetCellText 1 3 Results",
+                                               "FitColumn 3",
+                                               "SheetRows",
+                                               "SetBlockText 2 1 2x3",
+                                               "FitAllColumns",
+                                               "SetVisible"};
     EXPECT_EQ(CallsAfterAvailable(), expected);
     for (int p : pointerDuring) EXPECT_EQ(p, kPointerBusy);
     EXPECT_EQ(form.MousePointer().Value(), kPointerNormal);
@@ -238,7 +250,6 @@ struct FailureCase {
 };
 void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 
-
 class Failure : public SpreadsheetExportTest, public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(Failure, IsReportedOnceAndTheCommandGoesOnOrStops) {
@@ -258,20 +269,16 @@ TEST_P(Failure, IsReportedOnceAndTheCommandGoesOnOrStops) {
     EXPECT_EQ(office.liveObjects, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Failure,
-    ::testing::Values(
-        // Without an application or a workbook nothing further can work.
-        FailureCase{"Start", 1, 106, {"AddWorkbook", "SetVisible"}, false},
-        FailureCase{"AddWorkbook", 2, 108, {"SetCellText 1 1 Numbers", "SetVisible"}, false},
-        // Any other failing call is reported and the export goes on.
-        FailureCase{"HeaderCell", 5, 116, {}, true},
-        FailureCase{"HeaderFit", 4, 120, {}, true},
-        FailureCase{"SheetRows", 9, 126, {}, true},
-        FailureCase{"Block", 10, 144, {}, false},
-        FailureCase{"FitAll", 11, 148, {}, true},
-        FailureCase{"Visible", 12, 150, {}, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, Failure,
+                         ::testing::Values(
+                             // Without an application or a workbook nothing further can work.
+                             FailureCase{"Start", 1, 106, {"AddWorkbook", "SetVisible"}, false},
+                             FailureCase{"AddWorkbook", 2, 108, {"SetCellText 1 1 Numbers", "SetVisible"}, false},
+                             // Any other failing call is reported and the export goes on.
+                             FailureCase{"HeaderCell", 5, 116, {}, true}, FailureCase{"HeaderFit", 4, 120, {}, true},
+                             FailureCase{"SheetRows", 9, 126, {}, true}, FailureCase{"Block", 10, 144, {}, false},
+                             FailureCase{"FitAll", 11, 148, {}, true}, FailureCase{"Visible", 12, 150, {}, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct LostCase {
     const char* name;
@@ -279,7 +286,6 @@ struct LostCase {
     int line;
 };
 void PrintTo(const LostCase& c, std::ostream* os) { *os << c.name; }
-
 
 class Lost : public SpreadsheetExportTest, public ::testing::WithParamInterface<LostCase> {};
 
@@ -459,7 +465,6 @@ struct LimitCase {
 };
 void PrintTo(const LimitCase& c, std::ostream* os) { *os << c.name; }
 
-
 class RowLimit : public SpreadsheetExportTest, public ::testing::WithParamInterface<LimitCase> {};
 
 TEST_P(RowLimit, RowsBeyondTheSheetAreCountedInOneMessage) {
@@ -490,8 +495,7 @@ TEST_P(RowLimit, RowsBeyondTheSheetAreCountedInOneMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RowLimit,
-                         ::testing::Values(LimitCase{"Fits", 10, 9, {}, 0},
-                                           LimitCase{"OneOver", 10, 10, {}, 1},
+                         ::testing::Values(LimitCase{"Fits", 10, 9, {}, 0}, LimitCase{"OneOver", 10, 10, {}, 1},
                                            LimitCase{"SeveralOver", 10, 15, {}, 6},
                                            LimitCase{"UncheckedOverflowIsNoLoss", 10, 12, {10, 11, 12}, 0},
                                            LimitCase{"SomeUncheckedOver", 10, 15, {11, 14}, 4},

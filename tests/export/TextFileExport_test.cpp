@@ -7,20 +7,20 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <sys/resource.h>
 #include <cmath>
 #include <csignal>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 #include "export/TextFileExport.h"
 #include "shell/ErrorReport.h"
 #include "shell/ListView.h"
-#include "support/ScriptedPlatform.h"
+#include "shell/ProgressBar.h"
 #include "support/ListFill.h"
 #include "support/QtPrinters.h"
+#include "support/ScriptedPlatform.h"
 #include "window/Form1.h"
-#include "shell/ProgressBar.h"
 
 namespace bw {
 namespace {

@@ -98,11 +98,22 @@ HelpText ParseHelp(const std::string& help) {
 // pages use turned into their characters.
 std::string PlainRoff(std::string text) {
     static const std::array<std::pair<const char*, const char*>, 12> kEscapes{{
-        {"\\fB", ""}, {"\\fI", ""}, {"\\fR", ""}, {"\\fP", ""}, {"\\-", "-"}, {"\\(dq", "\""},
-        {"\\(aq", "'"}, {"\\(ti", "~"}, {"\\&", ""}, {"\\|", ""}, {"\\~", " "}, {"\\e", "\\"},
+        {"\\fB", ""},
+        {"\\fI", ""},
+        {"\\fR", ""},
+        {"\\fP", ""},
+        {"\\-", "-"},
+        {"\\(dq", "\""},
+        {"\\(aq", "'"},
+        {"\\(ti", "~"},
+        {"\\&", ""},
+        {"\\|", ""},
+        {"\\~", " "},
+        {"\\e", "\\"},
     }};
     for (const auto& [from, to] : kEscapes) {
-        for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + std::string(to).size())) {
+        for (std::size_t at = text.find(from); at != std::string::npos;
+             at = text.find(from, at + std::string(to).size())) {
             text.replace(at, std::string(from).size(), to);
         }
     }
@@ -221,9 +232,7 @@ TEST_F(CliDocs, ManPageHasEveryOptionWithTheHelpText) {
     EXPECT_EQ(pageOrder, helpOrder) << "the man page lists other options, or in another order";
 }
 
-TEST_F(CliDocs, ManPageListsTheConversionNames) {
-    EXPECT_EQ(ManPageConversionNames(*page_), help_->conversionNames);
-}
+TEST_F(CliDocs, ManPageListsTheConversionNames) { EXPECT_EQ(ManPageConversionNames(*page_), help_->conversionNames); }
 
 TEST_F(CliDocs, CompletionOffersTheConversionNames) {
     EXPECT_EQ(CompletionArray(*completion_, "names"), help_->conversionNames);

@@ -118,7 +118,8 @@ TEST(ListViewTexts, ALeadingByteOrderMarkStaysInEveryReading) {
         const int row = list.AddRow(t);
         list.SetSubItem(row, 1, t);
         const QByteArray utf8 = t.toUtf8();
-        const std::string_view cells[] = {"x", std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))};
+        const std::string_view cells[] = {"x",
+                                          std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))};
         list.AppendRow(cells);
     }
     for (std::size_t i = 0; i < texts.size(); ++i) {
@@ -141,8 +142,8 @@ TEST(ListViewTexts, TextsRoundTripExactly) {
         "\t1A",
         "a;b,c",
         QString::fromUtf8("Zahl \xC3\x84\xC3\x96\xC3\xBC \xE2\x82\xAC"),  // umlauts and euro sign
-        QString::fromUtf8("\xE6\x97\xA5\xE6\x9C\xAC"),                     // CJK
-        QString::fromUtf8("\xF0\x9F\x98\x80 smile"),                       // outside the BMP
+        QString::fromUtf8("\xE6\x97\xA5\xE6\x9C\xAC"),                    // CJK
+        QString::fromUtf8("\xF0\x9F\x98\x80 smile"),                      // outside the BMP
         QString(32767, QChar('F')),
     };
     ListView list(true);
@@ -167,8 +168,14 @@ TEST(ListViewTexts, MissingCellsReadEmpty) {
         int row, cell;
         const char* expected;
     };
-    for (const Case& c : std::vector<Case>{{1, 1, "only text"}, {1, 2, ""}, {1, 3, ""}, {1, 99, ""},
-                                           {2, 3, "3"}, {2, 4, ""}, {3, 1, ""}, {3, 2, ""}}) {
+    for (const Case& c : std::vector<Case>{{1, 1, "only text"},
+                                           {1, 2, ""},
+                                           {1, 3, ""},
+                                           {1, 99, ""},
+                                           {2, 3, "3"},
+                                           {2, 4, ""},
+                                           {3, 1, ""},
+                                           {3, 2, ""}}) {
         EXPECT_EQ(std::string(list.CellUtf8(c.row, c.cell)), c.expected) << c.row << "," << c.cell;
         EXPECT_EQ(list.SubItem(c.row, c.cell - 1), QString(c.expected)) << c.row << "," << c.cell;
     }
@@ -231,7 +238,8 @@ TEST(ListViewRemoval, RowsCloseUpInOrder) {
         int remove;
         std::vector<std::string> left;
     };
-    for (const Case& c : std::vector<Case>{{1, {"2", "3", "4", "5"}}, {3, {"1", "2", "4", "5"}}, {5, {"1", "2", "3", "4"}}}) {
+    for (const Case& c :
+         std::vector<Case>{{1, {"2", "3", "4", "5"}}, {3, {"1", "2", "4", "5"}}, {5, {"1", "2", "3", "4"}}}) {
         ListView list(true);
         for (int i = 1; i <= 5; ++i) {
             const std::string t = std::to_string(i), sub = "sub" + t;
@@ -280,7 +288,7 @@ TEST(ListViewRemoval, ClearRowsKeepsColumnsAndReleasesMemory) {
     EXPECT_EQ(list.ColumnCount(), 3);
     EXPECT_EQ(list.ColumnCaption(3), "Results");
     EXPECT_LT(list.Model()->ArenaCapacity(), 64u);  // at most the string's inline buffer
-    list.ClearRows();  // on an empty list: nothing changes
+    list.ClearRows();                               // on an empty list: nothing changes
     EXPECT_EQ(list.AddRow("again"), 1);
     EXPECT_EQ(list.RowText(1), "again");
 }

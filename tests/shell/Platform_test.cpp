@@ -14,33 +14,54 @@
 #include "shell/ErrorReport.h"
 #include "shell/FileSystem.h"
 #include "shell/QtPlatform.h"
-#include "support/ScriptedPlatform.h"
 #include "shell/Settings.h"
 #include "shell/WindowPointer.h"
 #include "shell/Yield.h"
 #include "support/CursorFile.h"
 #include "support/QtPrinters.h"
+#include "support/ScriptedPlatform.h"
 
 namespace bw {
 namespace {
 
 TEST(TextToTruth, ReadsWordsInAnyCaseAndNumbers) {
-    const struct { const char* text; bool value; } cases[] = {
-        {"True", true},   {"true", true}, {"TRUE", true}, {"False", false}, {"fAlSe", false},
-        {"1", true},      {"0", false},   {"-1", true},   {"0.0", false},   {"2.5", true},
-        {"+0", false},    {"-0", false},  {".5", true},   {"5.", true},     {"0.000", false},
-        {"1e3", true},    {"0E5", false}, {"2.5e-3", true}, {"-.0e+10", false},
-        {" 7 ", true},    {"\t0\n", false},
+    const struct {
+        const char* text;
+        bool value;
+    } cases[] = {
+        {"True", true},
+        {"true", true},
+        {"TRUE", true},
+        {"False", false},
+        {"fAlSe", false},
+        {"1", true},
+        {"0", false},
+        {"-1", true},
+        {"0.0", false},
+        {"2.5", true},
+        {"+0", false},
+        {"-0", false},
+        {".5", true},
+        {"5.", true},
+        {"0.000", false},
+        {"1e3", true},
+        {"0E5", false},
+        {"2.5e-3", true},
+        {"-.0e+10", false},
+        {" 7 ", true},
+        {"\t0\n", false},
         // Zero only when every digit is zero, whatever a double could hold.
-        {"1e-400", true}, {"1e400", true}, {"0.0000000000000000000000000000001", true},
+        {"1e-400", true},
+        {"1e400", true},
+        {"0.0000000000000000000000000000001", true},
     };
     for (const auto& c : cases) EXPECT_EQ(TextToTruth(QString::fromLatin1(c.text)), c.value) << c.text;
 }
 
 TEST(TextToTruth, OtherTextsFail) {
-    for (const char* text : {"", "yes", "Tru", "True1", "on", " True", "False ", "nan", "NaN", "inf", "-inf",
-                             "Infinity", "0x10", "&H10", "1,5", "1 000", "1e", "e5", ".", "+", "-", "1.2.3", "--1",
-                             "1e+", "٣"}) {
+    for (const char* text :
+         {"",     "yes", "Tru",   "True1", "on", " True", "False ", "nan", "NaN",   "inf", "-inf", "Infinity", "0x10",
+          "&H10", "1,5", "1 000", "1e",    "e5", ".",     "+",      "-",   "1.2.3", "--1", "1e+",  "٣"}) {
         EXPECT_THROW(TextToTruth(QString::fromUtf8(text)), AppError) << text;
     }
 }
@@ -59,8 +80,8 @@ TEST_F(QtSettingsStoreTest, AbsentKeyGivesTheDefault) {
 }
 
 TEST_F(QtSettingsStoreTest, ValuesComeBackLetterForLetter) {
-    const QString values[] = {"123;2;8000", "a,b;c", " 7 ; 8 ", "=1+1", "#x;y", "\"quoted\"", "über;١٢", "", "a\\b",
-                              "True"};
+    const QString values[] = {"123;2;8000", "a,b;c",   " 7 ; 8 ", "=1+1", "#x;y",
+                              "\"quoted\"", "über;١٢", "",        "a\\b", "True"};
     for (const QString& v : values) {
         store.SaveSetting(app, section, "Zip Codes", v);
         EXPECT_EQ(store.GetSetting(app, section, "Zip Codes", "default"), v);
@@ -101,7 +122,8 @@ TEST(ErrorReport, MessageTextIsBuiltExactly) {
               QString("Overflow\r\nin Quorvane2021/08/31.Form1.PushButton17_Click at line 190\r\rPlease email "
                       "screenshot of this message to ") +
                   kSupportAddress);
-    EXPECT_TRUE(ErrorReport::MessageText("", kLocForm_Load, 102).startsWith("\r\nin Quorvane2021/08/31.Form1.Form_Load "));
+    EXPECT_TRUE(
+        ErrorReport::MessageText("", kLocForm_Load, 102).startsWith("\r\nin Quorvane2021/08/31.Form1.Form_Load "));
 }
 
 TEST(ErrorReport, EachFailingStatementReportsOnceAndWorkGoesOn) {
@@ -130,17 +152,35 @@ TEST(ErrorReport, EachFailingStatementReportsOnceAndWorkGoesOn) {
 }
 
 TEST(FileNamePart, TakesTheTextAfterTheLastBackslashOnly) {
-    const struct { const char* path; const char* part; } cases[] = {
-        {"C:\\data\\list.txt", "list.txt"}, {"/home/u/list.txt", "/home/u/list.txt"}, {"list.txt", "list.txt"},
-        {"folder/", "folder/"}, {"C:\\", ""}, {"", ""}, {"a\\b/c", "b/c"}, {"255", "255"}, {"1/2", "1/2"},
+    const struct {
+        const char* path;
+        const char* part;
+    } cases[] = {
+        {"C:\\data\\list.txt", "list.txt"},
+        {"/home/u/list.txt", "/home/u/list.txt"},
+        {"list.txt", "list.txt"},
+        {"folder/", "folder/"},
+        {"C:\\", ""},
+        {"", ""},
+        {"a\\b/c", "b/c"},
+        {"255", "255"},
+        {"1/2", "1/2"},
     };
     for (const auto& c : cases) EXPECT_EQ(FileNamePart(c.path), QString(c.part)) << c.path;
 }
 
 TEST(LocalFileName, TakesTheTextAfterTheLastSlashOnly) {
-    const struct { const char* path; const char* name; } cases[] = {
-        {"/home/u/list.txt", "list.txt"}, {"/home/u/a\\b.txt", "a\\b.txt"}, {"C:\\data\\list.txt", "C:\\data\\list.txt"},
-        {"list.txt", "list.txt"}, {"/tmp/folder/", ""}, {"", ""}, {"/a.txt", "a.txt"},
+    const struct {
+        const char* path;
+        const char* name;
+    } cases[] = {
+        {"/home/u/list.txt", "list.txt"},
+        {"/home/u/a\\b.txt", "a\\b.txt"},
+        {"C:\\data\\list.txt", "C:\\data\\list.txt"},
+        {"list.txt", "list.txt"},
+        {"/tmp/folder/", ""},
+        {"", ""},
+        {"/a.txt", "a.txt"},
     };
     for (const auto& c : cases) EXPECT_EQ(LocalFileName(c.path), QString(c.name)) << c.path;
 }

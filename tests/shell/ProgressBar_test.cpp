@@ -6,8 +6,8 @@
 #include <cmath>
 #include <limits>
 
-#include "support/QtPrinters.h"
 #include "shell/ProgressBar.h"
+#include "support/QtPrinters.h"
 
 namespace bw {
 namespace {
@@ -15,7 +15,10 @@ namespace {
 TEST(ProgressBar, ShowsPositionsRoundedDownWithinTheRange) {
     ProgressBar bar;
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const struct { double set; int shown; } cases[] = {
+    const struct {
+        double set;
+        int shown;
+    } cases[] = {
         {0, 0}, {0.99, 0}, {49.9, 49}, {50, 50}, {99.999, 99}, {100, 100}, {100.5, 100}, {250, 100}, {-3, 0},
     };
     for (const auto& c : cases) {

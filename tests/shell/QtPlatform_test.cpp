@@ -52,7 +52,11 @@ protected:
 };
 
 TEST_F(RealDialogs, TheInputBoxGivesTheTextOnOkAndNothingOnCancel) {
-    const struct { const char* typed; Qt::Key key; const char* result; } cases[] = {
+    const struct {
+        const char* typed;
+        Qt::Key key;
+        const char* result;
+    } cases[] = {
         {"255, 16", Qt::Key_Return, "255, 16"},
         {"255, 16", Qt::Key_Escape, ""},
         {"", Qt::Key_Return, ""},
@@ -136,7 +140,13 @@ TEST_F(RealDialogs, TheSaveDialogAsksBeforeReplacingAFile) {
     const QString existing = dir.filePath("results.txt");
     WriteAll(existing, "keep");
     const QString fresh = dir.filePath("new.txt");
-    const struct { const char* typed; QMessageBox::StandardButton answer; bool asked; bool stays; QString returned; } cases[] = {
+    const struct {
+        const char* typed;
+        QMessageBox::StandardButton answer;
+        bool asked;
+        bool stays;
+        QString returned;
+    } cases[] = {
         {"results.txt", QMessageBox::No, true, true, QString()},
         {"results.txt", QMessageBox::Yes, true, false, existing},
         {"new.txt", QMessageBox::Yes, false, false, fresh},
@@ -158,7 +168,10 @@ TEST_F(RealDialogs, TheSaveDialogAsksBeforeReplacingAFile) {
 
 TEST_F(RealDialogs, TheOpenDialogTakesSeveralFilesWithTheFirstFilterChosen) {
     for (const char* name : {"a.txt", "b.txt"}) WriteAll(dir.filePath(name), "1\n");
-    const struct { QString typed; QStringList returned; } cases[] = {
+    const struct {
+        QString typed;
+        QStringList returned;
+    } cases[] = {
         {"\"a.txt\" \"b.txt\"", {dir.filePath("a.txt"), dir.filePath("b.txt")}},
         {"\"b.txt\" \"a.txt\"", {dir.filePath("b.txt"), dir.filePath("a.txt")}},
         {"b.txt", {dir.filePath("b.txt")}},
@@ -217,7 +230,9 @@ protected:
     QString Get(const char* key, const QString& defaultValue = "default") {
         return store.GetSetting(app, section, QString::fromLatin1(key), defaultValue);
     }
-    void Save(const char* key, const QString& value) { store.SaveSetting(app, section, QString::fromLatin1(key), value); }
+    void Save(const char* key, const QString& value) {
+        store.SaveSetting(app, section, QString::fromLatin1(key), value);
+    }
     QString Path() const { return store.FilePath(app); }
 
     QTemporaryDir dir;
@@ -271,7 +286,8 @@ TEST_F(SettingsFile, MissingPermissionsAreFailuresAndNothingElse) {
         {"read-only file with an unparsable line", unparsable, QFileDevice::ReadOwner, dirAll, false, true},
         // QSettings locks the file through a file beside it.
         {"writable file in a read-only folder", clean, rw, QFileDevice::ReadOwner | QFileDevice::ExeOwner, false, true},
-        {"no file in a read-only folder", QByteArray(), rw, QFileDevice::ReadOwner | QFileDevice::ExeOwner, false, true},
+        {"no file in a read-only folder", QByteArray(), rw, QFileDevice::ReadOwner | QFileDevice::ExeOwner, false,
+         true},
     };
     for (const auto& c : cases) {
         QTemporaryDir folder;
@@ -285,8 +301,7 @@ TEST_F(SettingsFile, MissingPermissionsAreFailuresAndNothingElse) {
         std::optional<QString> read;
         try {
             read = local.GetSetting(app, section, "Option1", "1");
-        } catch (const AppError&) {
-        }
+        } catch (const AppError&) {}
         bool writeFailed = false;
         try {
             local.SaveSetting(app, section, "Zip Codes", "9");

@@ -6,6 +6,11 @@
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QByteArray>
 #include <QDir>
 #include <QFileInfo>
@@ -13,13 +18,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <sys/prctl.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
-#include <signal.h>
-#include <sys/wait.h>
-#include <fcntl.h>
 
 #include "export/Spreadsheet.h"
 #include "export/uno/UnoSession.h"
@@ -157,16 +157,22 @@ OfficeProcess::OfficeProcess(int connectTimeoutMs) {
     // A first start on a fresh profile asks to be restarted (exit status
     // 81) once the profile is made, dropping every connection; the splash
     // process would restart it. Make the profile first instead.
-    const pid_t prime = Spawn(office, {QStringLiteral("--headless"), QStringLiteral("--terminate_after_init"), profileArg});
+    const pid_t prime =
+        Spawn(office, {QStringLiteral("--headless"), QStringLiteral("--terminate_after_init"), profileArg});
     if (prime > 0 && !Reap(prime, 60000)) {
         ::kill(prime, SIGKILL);
         Reap(prime, 5000);
     }
 
     const QStringList args = {
-        QStringLiteral("--headless"),  QStringLiteral("--invisible"), QStringLiteral("--nologo"),
-        QStringLiteral("--norestore"), QStringLiteral("--nodefault"), QStringLiteral("--nolockcheck"),
-        profileArg,                    QStringLiteral("--accept=") + uno::AcceptArgument(pipeName_),
+        QStringLiteral("--headless"),
+        QStringLiteral("--invisible"),
+        QStringLiteral("--nologo"),
+        QStringLiteral("--norestore"),
+        QStringLiteral("--nodefault"),
+        QStringLiteral("--nolockcheck"),
+        profileArg,
+        QStringLiteral("--accept=") + uno::AcceptArgument(pipeName_),
     };
     for (int attempt = 1;; ++attempt) {
         pid_ = Spawn(office, args);
@@ -204,8 +210,7 @@ Reference<css::uno::XComponentContext> OfficeProcess::Context() {
             (void)css::frame::Desktop::create(context_)->getComponents();
             return context_;
         }
-    } catch (const css::uno::RuntimeException&) {
-    }
+    } catch (const css::uno::RuntimeException&) {}
     context_ = uno::Connect(pipeName_, 10000, [this] {
         int status = 0;
         return pid_ > 0 && ::waitpid(pid_, &status, WNOHANG) == 0;
@@ -235,8 +240,7 @@ void OfficeProcess::Shutdown() {
     if (context_.is()) {
         try {
             CloseDocuments();
-        } catch (...) {
-        }
+        } catch (...) {}
         try {
             Desktop()->terminate();
         } catch (...) {

@@ -12,9 +12,9 @@
 #include <com/sun/star/uno/Reference.hxx>
 #include <com/sun/star/uno/XComponentContext.hpp>
 
+#include <sys/types.h>
 #include <QString>
 #include <memory>
-#include <sys/types.h>
 
 namespace bw {
 

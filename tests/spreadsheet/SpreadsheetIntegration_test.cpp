@@ -18,40 +18,40 @@
 #include <com/sun/star/table/XTableColumns.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
-#include <QCoreApplication>
-#include <QProcessEnvironment>
-#include <QTimer>
 
+#include <unistd.h>
 #include <array>
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <csignal>
-#include <optional>
-#include <unistd.h>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "export/Spreadsheet.h"
 #include "export/uno/LibreOffice.h"
-#include "spreadsheet/OfficeProcess.h"
 #include "export/uno/UnoSession.h"
-#include "support/ScriptedPlatform.h"
-#include "support/QtPrinters.h"
 #include "shell/ErrorReport.h"
+#include "spreadsheet/OfficeProcess.h"
+#include "support/QtPrinters.h"
+#include "support/ScriptedPlatform.h"
 #include "window/Form1.h"
 
 namespace bw {
@@ -135,11 +135,20 @@ protected:
                 Reference<css::text::XTextRange> text(cell, UNO_QUERY_THROW);
                 char type = '?';
                 switch (cell->getType()) {
-                    case css::table::CellContentType_EMPTY: type = 'E'; break;
-                    case css::table::CellContentType_TEXT: type = 'T'; break;
-                    case css::table::CellContentType_VALUE: type = 'V'; break;
-                    case css::table::CellContentType_FORMULA: type = 'F'; break;
-                    default: break;
+                    case css::table::CellContentType_EMPTY:
+                        type = 'E';
+                        break;
+                    case css::table::CellContentType_TEXT:
+                        type = 'T';
+                        break;
+                    case css::table::CellContentType_VALUE:
+                        type = 'V';
+                        break;
+                    case css::table::CellContentType_FORMULA:
+                        type = 'F';
+                        break;
+                    default:
+                        break;
                 }
                 out[r].push_back({type, type == 'E' ? QString() : uno::ToQString(text->getString())});
             }
@@ -217,8 +226,8 @@ TEST_F(SpreadsheetIntegration, FittingAllColumnsGivesTheWidthsOfFittingEveryCell
         block.At(row, 0) = QString::number(static_cast<qulonglong>(r) * 7919u * 104729u);
         block.At(row, 1) = r == 1234 ? QStringLiteral("WWWWMMMM") : QStringLiteral("il1.").repeated(3 + r % 3);
         block.At(row, 2) = QString::number(static_cast<qulonglong>(r) * 2654435761u, 16).toUpper();
-        block.At(row, 3) = (r % 100 == 7 ? QStringLiteral("\u6570\u5B57\u306E") : QStringLiteral("\u00C4\u00D6")) +
-                           QString::number(r);
+        block.At(row, 3) =
+            (r % 100 == 7 ? QStringLiteral("\u6570\u5B57\u306E") : QStringLiteral("\u00C4\u00D6")) + QString::number(r);
     }
     book->SetBlockText(2, 1, block);
     book->FitAllColumns();
@@ -363,15 +372,17 @@ public:
     }
     ~ScopedEnv() {
         for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-            if (it->second) qputenv(it->first.c_str(), *it->second);
-            else qunsetenv(it->first.c_str());
+            if (it->second)
+                qputenv(it->first.c_str(), *it->second);
+            else
+                qunsetenv(it->first.c_str());
         }
     }
 
 private:
     void Save(const char* name) {
-        saved_.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name))
-                                                                  : std::nullopt);
+        saved_.emplace_back(name,
+                            qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name)) : std::nullopt);
     }
     std::vector<std::pair<std::string, std::optional<QByteArray>>> saved_;
 };
@@ -382,14 +393,19 @@ enum class Soffice { None, Link, PlainFile, Directory, ExitsAtOnce };
 QString MakeSofficeFolder(const QTemporaryDir& dir, Soffice kind) {
     const QString path = dir.filePath(QStringLiteral("soffice"));
     switch (kind) {
-        case Soffice::None: break;
-        case Soffice::Link: QFile::link(uno::OfficeProgram(), path); break;
+        case Soffice::None:
+            break;
+        case Soffice::Link:
+            QFile::link(uno::OfficeProgram(), path);
+            break;
         case Soffice::PlainFile: {
             QFile f(path);
             if (f.open(QIODevice::WriteOnly)) f.write("#!/bin/sh\nexit 0\n");
             break;
         }
-        case Soffice::Directory: QDir(dir.path()).mkdir(QStringLiteral("soffice")); break;
+        case Soffice::Directory:
+            QDir(dir.path()).mkdir(QStringLiteral("soffice"));
+            break;
         case Soffice::ExitsAtOnce: {
             QFile f(path);
             if (f.open(QIODevice::WriteOnly)) f.write("#!/bin/sh\nexit 0\n");
@@ -417,8 +433,10 @@ TEST_P(LauncherAvailability, FollowsTheOfficeProgramOnTheSearchPaths) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     ScopedEnv env;
-    if (c.onUnoPath == Soffice::None) env.Unset("UNO_PATH");
-    else env.Set("UNO_PATH", MakeSofficeFolder(dir, c.onUnoPath).toLocal8Bit());
+    if (c.onUnoPath == Soffice::None)
+        env.Unset("UNO_PATH");
+    else
+        env.Set("UNO_PATH", MakeSofficeFolder(dir, c.onUnoPath).toLocal8Bit());
     if (!c.realPath) env.Set("PATH", "/nonexistent-folder");
     LibreOfficeLauncher launcher;
     EXPECT_EQ(launcher.Available(), c.expected);
@@ -430,8 +448,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, LauncherAvailability,
                                            AvailabilityCase{"NotExecutable", Soffice::PlainFile, false, false},
                                            AvailabilityCase{"DirectoryOfThatName", Soffice::Directory, false, false},
                                            AvailabilityCase{"NowhereToBeFound", Soffice::None, false, false},
-                                           AvailabilityCase{"UnoPathWithoutItFallsBackToPath", Soffice::Directory,
-                                                            true, true}),
+                                           AvailabilityCase{"UnoPathWithoutItFallsBackToPath", Soffice::Directory, true,
+                                                            true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LauncherConnection, NobodyOnThePipeFailsAtOnceWithoutStarting) {
@@ -492,8 +510,7 @@ public:
         try {
             Reference<css::uno::XComponentContext> ctx = uno::TryConnect(pipe_);
             if (ctx.is()) css::frame::Desktop::create(ctx)->terminate();
-        } catch (...) {
-        }
+        } catch (...) {}
         for (int i = 0; i < 150 && !ProcessesWith(pipe_).empty(); ++i) QThread::msleep(100);
         for (pid_t pid : ProcessesWith(pipe_)) ::kill(pid, SIGKILL);
         QDir(profile_).removeRecursively();
@@ -514,8 +531,11 @@ private:
 LibreOfficeOptions DetachedOfficeOptions(const QString& pipe, const QString& profile) {
     LibreOfficeOptions options;
     options.pipeName = pipe;
-    options.extraArguments = {QStringLiteral("--headless"), QStringLiteral("--invisible"), QStringLiteral("--nologo"),
-                              QStringLiteral("--norestore"), QStringLiteral("--nodefault"),
+    options.extraArguments = {QStringLiteral("--headless"),
+                              QStringLiteral("--invisible"),
+                              QStringLiteral("--nologo"),
+                              QStringLiteral("--norestore"),
+                              QStringLiteral("--nodefault"),
                               QStringLiteral("--nolockcheck"),
                               QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile).toString()};
     options.showWindows = false;
@@ -566,15 +586,24 @@ TEST_P(LossWords, AreTheUsersNotTheBridges) {
     const WordsCase& c = GetParam();
     std::function<uno::Presence()> probe;
     switch (c.probe) {
-        case Probe::None: break;
-        case Probe::Both: probe = [] { return uno::Presence::Both; }; break;
-        case Probe::WorkbookGone: probe = [] { return uno::Presence::WorkbookGone; }; break;
-        case Probe::ApplicationGone: probe = [] { return uno::Presence::ApplicationGone; }; break;
-        case Probe::Fails: probe = []() -> uno::Presence { throw css::uno::RuntimeException("probe failed"); }; break;
+        case Probe::None:
+            break;
+        case Probe::Both:
+            probe = [] { return uno::Presence::Both; };
+            break;
+        case Probe::WorkbookGone:
+            probe = [] { return uno::Presence::WorkbookGone; };
+            break;
+        case Probe::ApplicationGone:
+            probe = [] { return uno::Presence::ApplicationGone; };
+            break;
+        case Probe::Fails:
+            probe = []() -> uno::Presence { throw css::uno::RuntimeException("probe failed"); };
+            break;
     }
     const rtl::OUString message = rtl::OUString::createFromAscii(c.message);
     const SpreadsheetError e =
-        c.disposed ? uno::CallFailure(css::lang::DisposedException(message), true, probe)
+        c.disposed   ? uno::CallFailure(css::lang::DisposedException(message), true, probe)
         : c.expected ? uno::CallFailure(css::uno::RuntimeException(message), false, probe)
                      : uno::CallFailure(css::lang::IllegalArgumentException(message, {}, 0), false, probe);
     EXPECT_EQ(e.Lost(), c.expected != nullptr);
@@ -586,15 +615,15 @@ const char* const kBookClosed = "The workbook was closed in the spreadsheet appl
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LossWords,
-    ::testing::Values(
-        WordsCase{"BridgeDisposed", true, "Binary URP bridge already disposed at ./binaryurp/source/bridge.cxx:1010",
-                  Probe::None, kAppClosed},
-        WordsCase{"DisposedDuringCall", false, "Binary URP bridge disposed during call", Probe::ApplicationGone,
-                  kAppClosed},
-        WordsCase{"ProbeFails", false, "connection reset", Probe::Fails, kAppClosed},
-        WordsCase{"DocumentDisposed", true, "", Probe::Both, kBookClosed},
-        WordsCase{"DocumentGone", false, "x", Probe::WorkbookGone, kBookClosed},
-        WordsCase{"OrdinaryFailure", false, "bad index", Probe::Both, nullptr}),
+    ::testing::Values(WordsCase{"BridgeDisposed", true,
+                                "Binary URP bridge already disposed at ./binaryurp/source/bridge.cxx:1010", Probe::None,
+                                kAppClosed},
+                      WordsCase{"DisposedDuringCall", false, "Binary URP bridge disposed during call",
+                                Probe::ApplicationGone, kAppClosed},
+                      WordsCase{"ProbeFails", false, "connection reset", Probe::Fails, kAppClosed},
+                      WordsCase{"DocumentDisposed", true, "", Probe::Both, kBookClosed},
+                      WordsCase{"DocumentGone", false, "x", Probe::WorkbookGone, kBookClosed},
+                      WordsCase{"OrdinaryFailure", false, "bad index", Probe::Both, nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Passes every call on to a real application and runs `before` once,
@@ -689,8 +718,10 @@ TEST_P(OfficeGoesAway, MidExportGivesOneReportInPlainWords) {
     LibreOfficeLauncher launcher(OptionsFor(office));
     const pid_t pid = office.Pid();
     Interrupting interrupting(launcher, 2, [&] {
-        if (GetParam().killOffice) ::kill(pid, SIGKILL);
-        else office.CloseDocuments();
+        if (GetParam().killOffice)
+            ::kill(pid, SIGKILL);
+        else
+            office.CloseDocuments();
     });
     ExportWindow window(interrupting, 3000);
     window.form.PushButton13_Click();

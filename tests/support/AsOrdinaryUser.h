@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -23,8 +25,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace bw::test {
 
@@ -39,8 +39,9 @@ inline bool ReachableByOthers(const QString& path, bool execute) {
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0) return false;
     if (!(st.st_mode & S_IROTH) || (execute && !(st.st_mode & S_IXOTH))) return false;
-    for (QDir dir = QFileInfo(path).absoluteDir();; ) {
-        if (::stat(QFile::encodeName(dir.absolutePath()).constData(), &st) != 0 || !(st.st_mode & S_IXOTH)) return false;
+    for (QDir dir = QFileInfo(path).absoluteDir();;) {
+        if (::stat(QFile::encodeName(dir.absolutePath()).constData(), &st) != 0 || !(st.st_mode & S_IXOTH))
+            return false;
         if (dir.isRoot() || !dir.cdUp()) return true;
     }
 }
@@ -66,8 +67,8 @@ inline QString Reachable(const QString& path, const QTemporaryDir& folder, bool 
         return false;
     }
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const QString filter = QStringLiteral("%1.%2").arg(QString::fromUtf8(info->test_suite_name()),
-                                                        QString::fromUtf8(info->name()));
+    const QString filter =
+        QStringLiteral("%1.%2").arg(QString::fromUtf8(info->test_suite_name()), QString::fromUtf8(info->name()));
 
     // The program, and the sanitizers' suppression files, must be reachable
     // for nobody; where the build folder is private, copies are used, in the
@@ -77,12 +78,13 @@ inline QString Reachable(const QString& path, const QTemporaryDir& folder, bool 
                                              QFileDevice::ReadOther | QFileDevice::ExeOther);
     const QString program = detail::Reachable(QCoreApplication::applicationFilePath(), copies, true);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const QString& name : {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("LSAN_OPTIONS"),
-                                QStringLiteral("UBSAN_OPTIONS")}) {
+    for (const QString& name :
+         {QStringLiteral("ASAN_OPTIONS"), QStringLiteral("LSAN_OPTIONS"), QStringLiteral("UBSAN_OPTIONS")}) {
         QString options = environment.value(name);
         const QRegularExpressionMatch file = QRegularExpression(QStringLiteral("suppressions=([^:]+)")).match(options);
         if (!file.hasMatch()) continue;
-        options.replace(file.capturedStart(1), file.capturedLength(1), detail::Reachable(file.captured(1), copies, false));
+        options.replace(file.capturedStart(1), file.capturedLength(1),
+                        detail::Reachable(file.captured(1), copies, false));
         environment.insert(name, options);
     }
     environment.insert(QString::fromLatin1(kOrdinaryUserChild), QStringLiteral("1"));
@@ -95,9 +97,9 @@ inline QString Reachable(const QString& path, const QTemporaryDir& folder, bool 
     child.setProcessEnvironment(environment);
     child.setWorkingDirectory(QStringLiteral("/"));
     child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
-                                            QStringLiteral("--clear-groups"), program,
-                                            QStringLiteral("--gtest_filter=") + filter});
+    child.start(QStringLiteral("setpriv"),
+                {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"),
+                 program, QStringLiteral("--gtest_filter=") + filter});
     if (!child.waitForStarted(30000)) {
         ADD_FAILURE() << "setpriv could not be started: " << child.errorString().toStdString();
         return false;
@@ -109,8 +111,8 @@ inline QString Reachable(const QString& path, const QTemporaryDir& folder, bool 
         return false;
     }
     const QByteArray output = child.readAll();
-    const bool passed = child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 &&
-                        output.contains("[  PASSED  ] 1 test.");
+    const bool passed =
+        child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 && output.contains("[  PASSED  ] 1 test.");
     EXPECT_TRUE(passed) << "the case as nobody:\n" << output.toStdString();
     return false;
 }

@@ -75,8 +75,7 @@ public:
     // Builds the window on the real platform; runs its set-up and shows it
     // unless told not to.
     explicit RealWindow(bool loadAndShow = true)
-        : settings(SettingsFolder()),
-          platform{dialogs, clipboard, settings, shell, random, nullptr, ProgramFolder()} {
+        : settings(SettingsFolder()), platform{dialogs, clipboard, settings, shell, random, nullptr, ProgramFolder()} {
         QDir().mkpath(ProgramFolder());
         form = std::make_unique<Form1>(platform);
         dialogs.SetParent(form.get());

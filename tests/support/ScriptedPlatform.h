@@ -82,8 +82,7 @@ class MemorySettingsStore : public SettingsStore {
 public:
     QString GetSetting(const QString& appName, const QString& section, const QString& key,
                        const QString& defaultValue) override;
-    void SaveSetting(const QString& appName, const QString& section, const QString& key,
-                     const QString& value) override;
+    void SaveSetting(const QString& appName, const QString& section, const QString& key, const QString& value) override;
 
     // Direct access, by key within "Marlquist"/"Basewright".
     std::optional<QString> Stored(const QString& key) const;

@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
-#include "support/ScriptedPlatform.h"
 #include "support/QtPrinters.h"
+#include "support/ScriptedPlatform.h"
 #include "window/Form1.h"
 
 namespace bw {
@@ -81,11 +81,14 @@ TEST_F(ConversionRunTest, FullResultsRowsAndASecondRunBelowThem) {
 }
 
 TEST_F(ConversionRunTest, ConversionsOfTheOptionsInTheBox) {
-    const struct { const char* option; const char* entry; const char* shown; const char* result; } cases[] = {
-        {"Octal To Decimal", "1 2", "102", "66"},
-        {"Binary To Decimal", "123", "123", "27"},
-        {"Hexadecimal To Decimal", "ff", "ff", "255"},
-        {"Decimal To Binary", "1a0", "1a0", "11100111"},
+    const struct {
+        const char* option;
+        const char* entry;
+        const char* shown;
+        const char* result;
+    } cases[] = {
+        {"Octal To Decimal", "1 2", "102", "66"},       {"Binary To Decimal", "123", "123", "27"},
+        {"Hexadecimal To Decimal", "ff", "ff", "255"},  {"Decimal To Binary", "1a0", "1a0", "11100111"},
         {"Octal To Binary", "777", "777", "111111111"},
     };
     int row = 0;
@@ -114,7 +117,8 @@ TEST_F(ConversionRunTest, AValueAboveTheDoubleRangeIsReportedOnceAndTheRunFinish
     form.PushButton17_Click();
     const auto reports = sp.dialogs.ErrorReports();
     ASSERT_EQ(reports.size(), 1u);
-    EXPECT_TRUE(reports[0].text.startsWith("Overflow\r\nin Quorvane2021/08/31.Form1.PushButton17_Click at line 190\r\r"));
+    EXPECT_TRUE(
+        reports[0].text.startsWith("Overflow\r\nin Quorvane2021/08/31.Form1.PushButton17_Click at line 190\r\r"));
     ASSERT_EQ(form.ListView2->RowCount(), 3);
     EXPECT_EQ(Row(2)[2], "Overflow");  // not the previous entry's result
     EXPECT_EQ(Row(3), (std::vector<QString>{"16", "Decimal To Hexadecimal", "10"}));

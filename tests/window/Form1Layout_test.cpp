@@ -16,9 +16,13 @@ namespace {
 using testing::WindowDriver;
 
 TEST(TwipsToPixels, ConvertsAtTheLogicalResolution) {
-    const struct { int twips; double dpi; int pixels; } cases[] = {
-        {1440, 96, 96}, {2300, 96, 153}, {7000, 96, 467}, {120, 96, 8},  {8040, 96, 536},
-        {8655, 96, 577}, {1440, 120, 120}, {2300, 144, 230}, {0, 96, 0}, {15, 96, 1},
+    const struct {
+        int twips;
+        double dpi;
+        int pixels;
+    } cases[] = {
+        {1440, 96, 96},  {2300, 96, 153},  {7000, 96, 467},  {120, 96, 8}, {8040, 96, 536},
+        {8655, 96, 577}, {1440, 120, 120}, {2300, 144, 230}, {0, 96, 0},   {15, 96, 1},
     };
     for (const auto& c : cases) EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " at " << c.dpi;
 }
@@ -30,7 +34,8 @@ TEST(Form1Layout, EveryControlSitsWhereTheDesignPutsIt) {
     for (const FormControlLayout& item : Form1Layout()) {
         QWidget* control = window->findChild<QWidget*>(QString::fromLatin1(item.name));
         ASSERT_NE(control, nullptr) << item.name;
-        EXPECT_EQ(control->geometry(), TwipsRect(item.left, item.top, item.width, item.height, dpiX, dpiY)) << item.name;
+        EXPECT_EQ(control->geometry(), TwipsRect(item.left, item.top, item.width, item.height, dpiX, dpiY))
+            << item.name;
     }
     // The option box and the option buttons sit in their frames.
     EXPECT_EQ(window->Combo1->parentWidget(), window->Frame1);
@@ -63,11 +68,18 @@ TEST(Form1Layout, CaptionsFontsAndToolTips) {
     EXPECT_EQ(window->ListView1->toolTip(), toolTip);
     EXPECT_EQ(window->ListView2->toolTip(), toolTip);
 
-    const struct { QAbstractButton* button; const char* caption; } buttons[] = {
-        {window->PushButton6, "Add Number or Numbers"},     {window->PushButton3, "Load Numbers From File"},
-        {window->PushButton1, "Clear List"},                {window->PushButton7, "Load Sample/Example Numbers"},
-        {window->PushButton17, "Start Converting"},         {window->PushButton4, "Save Results As Text File"},
-        {window->PushButton13, "Save Results As Excel File"}, {window->PushButton5, "Copy Results To Clipboard"},
+    const struct {
+        QAbstractButton* button;
+        const char* caption;
+    } buttons[] = {
+        {window->PushButton6, "Add Number or Numbers"},
+        {window->PushButton3, "Load Numbers From File"},
+        {window->PushButton1, "Clear List"},
+        {window->PushButton7, "Load Sample/Example Numbers"},
+        {window->PushButton17, "Start Converting"},
+        {window->PushButton4, "Save Results As Text File"},
+        {window->PushButton13, "Save Results As Excel File"},
+        {window->PushButton5, "Copy Results To Clipboard"},
         {window->PushButton2, "Clear Results"},
     };
     for (const auto& b : buttons) {
@@ -117,11 +129,10 @@ TEST(Form1Layout, TabWalksTheControlsInTheDesignOrder) {
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.form.get()));
     window->ListView1->setFocus();
-    const QList<QWidget*> expected = {window->ListView1,   window->ListView2,    window->PushButton6,
-                                      window->PushButton3, window->PushButton1,  window->PushButton17,
-                                      window->PushButton4, window->PushButton13, window->PushButton2,
-                                      window->PushButton5, window->Combo1,       window->PushButton7,
-                                      window->Option1};
+    const QList<QWidget*> expected = {
+        window->ListView1,    window->ListView2,   window->PushButton6,  window->PushButton3, window->PushButton1,
+        window->PushButton17, window->PushButton4, window->PushButton13, window->PushButton2, window->PushButton5,
+        window->Combo1,       window->PushButton7, window->Option1};
     QStringList seen;
     QStringList wanted;
     for (QWidget* w : expected) wanted << w->objectName();

@@ -12,7 +12,10 @@ namespace {
 using testing::WindowDriver;
 
 TEST(AddNumbers, SplitsAtCommasAndTrimsBlanksOnly) {
-    const struct { const char* typed; QStringList rows; } cases[] = {
+    const struct {
+        const char* typed;
+        QStringList rows;
+    } cases[] = {
         {"255,16", {"255", "16"}},
         {"5,,7", {"5", "", "7"}},
         {"5,", {"5", ""}},
@@ -133,14 +136,22 @@ TEST(RemoveRow, DeleteAndDoubleClickRemoveTheSelectedRow) {
         }
         if (c.busy) window->MousePointer().Set(kPointerBusy);
         switch (c.how) {
-            case RemovalCase::kDelete: QTest::keyClick(list, Qt::Key_Delete); break;
-            case RemovalCase::kShiftDelete: QTest::keyClick(list, Qt::Key_Delete, Qt::ShiftModifier); break;
-            case RemovalCase::kBackspace: QTest::keyClick(list, Qt::Key_Backspace); break;
+            case RemovalCase::kDelete:
+                QTest::keyClick(list, Qt::Key_Delete);
+                break;
+            case RemovalCase::kShiftDelete:
+                QTest::keyClick(list, Qt::Key_Delete, Qt::ShiftModifier);
+                break;
+            case RemovalCase::kBackspace:
+                QTest::keyClick(list, Qt::Key_Backspace);
+                break;
             case RemovalCase::kOtherKey:
                 for (Qt::Key key : {Qt::Key_Insert, Qt::Key_D, Qt::Key_Period, Qt::Key_Escape})
                     QTest::keyClick(list, key);
                 break;
-            case RemovalCase::kDoubleClick: WindowDriver::DoubleClickRow(list, c.selectRow ? c.selectRow : 1); break;
+            case RemovalCase::kDoubleClick:
+                WindowDriver::DoubleClickRow(list, c.selectRow ? c.selectRow : 1);
+                break;
         }
         EXPECT_EQ(WindowDriver::Rows(list), c.left) << c.name;
         EXPECT_EQ(WindowDriver::Rows(other), all) << c.name;

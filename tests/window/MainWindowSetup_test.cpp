@@ -15,9 +15,9 @@
 #include <optional>
 
 #include "WindowDriver.h"
-#include "shell/Twips.h"
 #include "core/ConversionOptions.h"
 #include "shell/ErrorReport.h"
+#include "shell/Twips.h"
 #include "support/AsOrdinaryUser.h"
 #include "support/CursorFile.h"
 #include "window/MainWindowSetup.h"
@@ -32,13 +32,17 @@ const QStringList kResultsOnly = {"Results"};
 const QString kLoad = "in Quorvane2021/08/31.Form1.Form_Load at line ";
 
 TEST(ShortenProductTitle, CutsAtBlanksDownToFortyCharacters) {
-    const struct { const char* title; const char* shortened; } cases[] = {
+    const struct {
+        const char* title;
+        const char* shortened;
+    } cases[] = {
         {"Basewright", "Basewright"},
         {"Basewright Converter", "Basewright"},
         {"Lists, Converted Exactly", "Lists, Converted"},
         {"Marlquist Basewright, the number list converter for everyone", "Marlquist Basewright, the number list"},
         {"Forty characters exactly in this title x and more", "Forty characters exactly in this title x"},
-        {"abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz", "abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz"},
+        {"abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz",
+         "abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz"},
         {"Short abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz end", "Short"},
         {"trailing ", "trailing"},
         {"", ""},
@@ -47,7 +51,10 @@ TEST(ShortenProductTitle, CutsAtBlanksDownToFortyCharacters) {
 }
 
 TEST(HomePageDraw, GivesOneToAHundred) {
-    const struct { double r; int draw; } cases[] = {
+    const struct {
+        double r;
+        int draw;
+    } cases[] = {
         {0.0, 1}, {0.0599, 6}, {0.06, 7}, {0.0699, 7}, {0.07, 8}, {0.5, 51}, {0.999999, 100},
     };
     for (const auto& c : cases) EXPECT_EQ(HomePageDraw(c.r), c.draw) << c.r;
@@ -64,8 +71,7 @@ TEST(FormLoad, FirstStart) {
     EXPECT_EQ(WindowDriver::Columns(f.ListView2), kFullColumns);
     EXPECT_EQ(f.ListView2->RowCount(), 0);
     EXPECT_EQ(WindowDriver::Columns(f.ListView1), QStringList({"Numbers"}));
-    EXPECT_EQ(f.ListView1->horizontalHeader()->sectionSize(0),
-              TwipsToPixels(7000, f.ListView1->logicalDpiX()));
+    EXPECT_EQ(f.ListView1->horizontalHeader()->sectionSize(0), TwipsToPixels(7000, f.ListView1->logicalDpiX()));
     EXPECT_EQ(f.ListView1->RowCount(), 0);
     ASSERT_EQ(f.Combo1->count(), 12);
     for (int i = 0; i < 12; ++i) {
@@ -207,15 +213,21 @@ TEST(FormLoad, ANoTruthValueReportsTypeMismatch) {
     window.Start();
     const auto reports = window.scripted.dialogs.ErrorReports();
     ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].text, "Type mismatch\r\nin Quorvane2021/08/31.Form1.Form_Load at line 132\r\rPlease email "
-                               "screenshot of this message to " +
-                                   QString(kSupportAddress));
+    EXPECT_EQ(reports[0].text,
+              "Type mismatch\r\nin Quorvane2021/08/31.Form1.Form_Load at line 132\r\rPlease email "
+              "screenshot of this message to " +
+                  QString(kSupportAddress));
     EXPECT_EQ(reports[0].style, kMsgExclamation);
     EXPECT_EQ(reports[0].title, "Application Error");
 }
 
 TEST(FormLoad, FailingSettingsReadsAreReportedAtTheirLines) {
-    const struct { QString key; QStringList reports; bool full; int rows; } cases[] = {
+    const struct {
+        QString key;
+        QStringList reports;
+        bool full;
+        int rows;
+    } cases[] = {
         {"Option1", {kLoad + "132"}, false, 1},
         {"Option2", {kLoad + "134"}, true, 1},
         {"Zip Codes", {kLoad + "158"}, true, 0},

@@ -23,7 +23,12 @@ TEST(PointerHover, FollowsThePointerFromControlToControl) {
     const QPoint frameTitle(f.Frame1->width() - 10, 4);
     ASSERT_EQ(f.Frame1->childAt(frameTitle), nullptr);
 
-    struct Move { QWidget* over; QPoint at; int expected; const char* what; };
+    struct Move {
+        QWidget* over;
+        QPoint at;
+        int expected;
+        const char* what;
+    };
     const Move moves[] = {
         {f.PushButton6, {}, kPointerHand, "a command button"},
         {f.Option1, {}, kPointerHand, "an option button keeps the hand"},

@@ -8,10 +8,10 @@
 #include <QSessionManager>
 #include <QSettings>
 
+#include <unistd.h>
 #include <csignal>
 #include <functional>
 #include <string>
-#include <unistd.h>
 
 #include "RealUser.h"
 #include "shell/SessionEnd.h"
@@ -41,8 +41,9 @@ private:
 // The window of the program as main() builds it: the real platform, set up,
 // shown, and watching for the end of the session.
 struct Program {
-    Program() : settings(real.settings), platform{real.dialogs, real.clipboard, settings, real.shell,
-                                                  real.random,  nullptr,        real.ProgramFolder()} {
+    Program()
+        : settings(real.settings), platform{real.dialogs, real.clipboard,      settings, real.shell, real.random,
+                                            nullptr,      real.ProgramFolder()} {
         form = std::make_unique<Form1>(platform);
         real.dialogs.SetParent(form.get());
         sessionEnd = std::make_unique<SessionEnd>(*form);
@@ -93,10 +94,8 @@ struct Ender {
 
 const std::vector<Ender>& Enders() {
     static const std::vector<Ender> enders = {
-        {"SIGTERM", [](Program&) { Send(SIGTERM); }},
-        {"SIGHUP", [](Program&) { Send(SIGHUP); }},
-        {"SIGINT", [](Program&) { Send(SIGINT); }},
-        {"logoff", [](Program&) { RequestCommitData(); }},
+        {"SIGTERM", [](Program&) { Send(SIGTERM); }},       {"SIGHUP", [](Program&) { Send(SIGHUP); }},
+        {"SIGINT", [](Program&) { Send(SIGINT); }},         {"logoff", [](Program&) { RequestCommitData(); }},
         {"close box", [](Program& p) { p.form->close(); }},
     };
     return enders;

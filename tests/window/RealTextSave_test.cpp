@@ -98,11 +98,11 @@ void RunAsOrdinaryUser(const LockedFolder& locked) {
     child.setProcessEnvironment(env);
     child.setWorkingDirectory(home);
     child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QStringLiteral("setpriv"),
-                {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"),
-                 program,
-                 QStringLiteral("--gtest_filter=%1.%2").arg(QString::fromUtf8(info->test_suite_name()),
-                                                            QString::fromUtf8(info->name()))});
+    child.start(
+        QStringLiteral("setpriv"),
+        {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"), program,
+         QStringLiteral("--gtest_filter=%1.%2")
+             .arg(QString::fromUtf8(info->test_suite_name()), QString::fromUtf8(info->name()))});
     ASSERT_TRUE(child.waitForStarted(10000)) << child.errorString().toStdString();
     const bool finished = child.waitForFinished(120000);
     const std::string output = child.readAll().toStdString();
@@ -180,8 +180,10 @@ TEST(RealTextSave, SwitchingTheDisplayModeMidSaveStillEndsEveryLineWithTabCrLf) 
         const QList<QByteArray> lines = bytes.split('\n');
         ASSERT_GE(lines.size(), 2) << c.at;
         EXPECT_TRUE(lines.back().isEmpty()) << c.at << ": the file ends with a line's CR LF";
-        for (qsizetype i = 0; i + 1 < lines.size(); ++i) EXPECT_TRUE(lines[i].endsWith("\t\r")) << c.at << ": line " << i;
-        EXPECT_TRUE(bytes.startsWith(c.at == 20 ? c.firstLine : QByteArray("Results"))) << c.at << ": " << bytes.left(80).toStdString();
+        for (qsizetype i = 0; i + 1 < lines.size(); ++i)
+            EXPECT_TRUE(lines[i].endsWith("\t\r")) << c.at << ": line " << i;
+        EXPECT_TRUE(bytes.startsWith(c.at == 20 ? c.firstLine : QByteArray("Results")))
+            << c.at << ": " << bytes.left(80).toStdString();
         EXPECT_EQ(bytes.indexOf("\r\n"), bytes.indexOf('\n') - 1) << c.at;
         for (const QString& m : messages) EXPECT_FALSE(m.contains("at line 112")) << m.toStdString();
         EXPECT_EQ(w.form->MousePointer().Value(), kPointerNormal);
@@ -208,10 +210,8 @@ TEST(RealProgressText, TheRunShowsTheEntryAfterItsLastBackslashOnly) {
         const char* entry;
         const char* shown;
     } cases[] = {
-        {"1/2", "Processing: 1/2"},
-        {"/home/u/7", "Processing: /home/u/7"},
-        {R"(C:\data\12)", "Processing: 12"},
-        {R"(3\4/5)", "Processing: 4/5"},
+        {"1/2", "Processing: 1/2"},          {"/home/u/7", "Processing: /home/u/7"},
+        {R"(C:\data\12)", "Processing: 12"}, {R"(3\4/5)", "Processing: 4/5"},
         {R"(77\)", "Processing: "},
     };
     for (const auto& c : cases) {

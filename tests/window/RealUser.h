@@ -47,7 +47,8 @@ private:
         // Answered from the event loop, not from this timer: an answer may
         // open the next box (the replace question), which this timer must
         // be free to see.
-        QMetaObject::invokeMethod(modal, [this, modal] { Answer(modal); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            modal, [this, modal] { Answer(modal); }, Qt::QueuedConnection);
     }
 
     void Answer(QWidget* modal) {

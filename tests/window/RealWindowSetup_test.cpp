@@ -20,8 +20,8 @@
 #include "export/ClipboardExport.h"
 #include "shell/ErrorReport.h"
 #include "support/AsOrdinaryUser.h"
-#include "support/QtPrinters.h"
 #include "support/CursorFile.h"
+#include "support/QtPrinters.h"
 #include "support/RealWindow.h"
 #include "window/MainWindowSetup.h"
 
@@ -126,7 +126,10 @@ TEST(RealWindowSetup, APastedListOf5000NumbersIsAddedWhole) {
 
 TEST(RealWindowSetup, AHomePageThatCannotBeOpenedIsReportedAtItsLine) {
     // The offscreen platform has no program to open web pages with.
-    const struct { double r; bool opens; } cases[] = {{0.06, true}, {0.0699, true}, {0.0599, false}, {0.5, false}};
+    const struct {
+        double r;
+        bool opens;
+    } cases[] = {{0.06, true}, {0.0699, true}, {0.0599, false}, {0.5, false}};
     for (const auto& c : cases) {
         ASSERT_EQ(HomePageDraw(c.r) == 7, c.opens);
         RealWindow w(false);
@@ -159,7 +162,11 @@ TEST(RealWindowSetup, TheFilesBesideTheProgramRestyleTheWindowOrAreReported) {
         {"cursor", std::nullopt, CursorFileBytes(3, 4), {}, false, true},
         {"skin and cursor", sheet, CursorFileBytes(3, 4), {}, true, true},
         {"no style sheet", QByteArray("this is { not a { sheet"), CursorFileBytes(3, 4), {kLoad + "102"}, false, true},
-        {"unclosed rule", QByteArray("QPushButton { color: red; } QLabel {"), std::nullopt, {kLoad + "102"}, false,
+        {"unclosed rule",
+         QByteArray("QPushButton { color: red; } QLabel {"),
+         std::nullopt,
+         {kLoad + "102"},
+         false,
          false},
         {"broken cursor", sheet, QByteArray("not a cursor"), {kLoad + "108"}, true, false},
     };
@@ -176,8 +183,7 @@ TEST(RealWindowSetup, TheFilesBesideTheProgramRestyleTheWindowOrAreReported) {
         const QColor background = w.form->palette().color(QPalette::Window);
         EXPECT_EQ(background == QGuiApplication::palette().color(QPalette::Button), c.skin.has_value()) << c.what;
         EXPECT_EQ(w.form->styleSheet(), c.styled ? QString::fromUtf8(sheet) : QString()) << c.what;
-        EXPECT_EQ(w.form->PushButton6->palette().color(QPalette::ButtonText) == QColor(10, 20, 30), c.styled)
-            << c.what;
+        EXPECT_EQ(w.form->PushButton6->palette().color(QPalette::ButtonText) == QColor(10, 20, 30), c.styled) << c.what;
         EXPECT_EQ(w.form->MousePointer().HasCustomImage(), c.hand) << c.what;
         w.form->MousePointer().Set(kPointerHand);
         EXPECT_EQ(w.form->cursor().shape(), c.hand ? Qt::BitmapCursor : Qt::ArrowCursor) << c.what;
@@ -229,8 +235,12 @@ TEST(RealWindowSetup, SettingsTheUserCannotReachAreReportedAtTheirLines) {
         QStringList loadReports;
         QStringList rows;
     } cases[] = {
-        {"file without read permission", true, QFileDevice::WriteOwner, folderAll,
-         {kLoad + "132", kLoad + "134", kLoad + "158"}, {}},
+        {"file without read permission",
+         true,
+         QFileDevice::WriteOwner,
+         folderAll,
+         {kLoad + "132", kLoad + "134", kLoad + "158"},
+         {}},
         {"read-only file", true, QFileDevice::ReadOwner, folderAll, {}, {"1", "2"}},
         {"read-only folder without a file", false, rw, folderReadOnly, {}, {}},
     };
@@ -272,9 +282,9 @@ TEST(RealWindowSetup, TheDisplayModeAndTheInputListComeBackThroughTheSettingsFil
     QStyleOptionButton option;  // an option button takes a click on its indicator or label
     option.initFrom(w.form->Option2);
     option.text = w.form->Option2->text();
-    QTest::mouseClick(w.form->Option2, Qt::LeftButton, Qt::NoModifier,
-                      w.form->Option2->style()->subElementRect(QStyle::SE_RadioButtonClickRect, &option,
-                                                               w.form->Option2).center());
+    QTest::mouseClick(
+        w.form->Option2, Qt::LeftButton, Qt::NoModifier,
+        w.form->Option2->style()->subElementRect(QStyle::SE_RadioButtonClickRect, &option, w.form->Option2).center());
     ASSERT_TRUE(w.form->Option2->isChecked());
 
     Restart(w);
@@ -283,8 +293,8 @@ TEST(RealWindowSetup, TheDisplayModeAndTheInputListComeBackThroughTheSettingsFil
     EXPECT_EQ(stored.value("Basewright/Zip Codes").toString(), before.join(QLatin1Char(';')));
     EXPECT_EQ(stored.value("Basewright/Option1").toString(), "False");
     EXPECT_EQ(stored.value("Basewright/Option2").toString(), "True");
-    EXPECT_EQ(Rows(w.form->ListView1), QStringList({QString(kBom) + "7", "Ünïcode 日本", "x", "a,b", "p", "q",
-                                                    "=1+1 \"quoted\" \\ #"}));
+    EXPECT_EQ(Rows(w.form->ListView1),
+              QStringList({QString(kBom) + "7", "Ünïcode 日本", "x", "a,b", "p", "q", "=1+1 \"quoted\" \\ #"}));
     EXPECT_TRUE(w.form->Option2->isChecked());
     EXPECT_FALSE(w.form->Option1->isChecked());
     EXPECT_EQ(Columns(w.form->ListView2), QStringList{"Results"});

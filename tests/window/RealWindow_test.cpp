@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QInputDialog>
 #include <QLineEdit>
-#include <QImage>
 #include <QSettings>
 #include <QTest>
 

@@ -12,8 +12,8 @@
 #include <QTest>
 #include <memory>
 
-#include "support/ScriptedPlatform.h"
 #include "support/QtPrinters.h"
+#include "support/ScriptedPlatform.h"
 #include "window/Form1.h"
 
 namespace bw::testing {
