@@ -12,8 +12,8 @@
 //   ConversionRun.cpp    PushButton17 ("Start Converting")
 //   ExportCommands.cpp   PushButton4/5/13 (text file, clipboard, spreadsheet)
 //   PointerHover.cpp     the hover handlers of the window pointer
-// The general procedures they call live in export/ (writing lists out and
-// reading list files in) and shell/ (the platform, the list view, the error
+// The general procedures they call live in export/ (writing lists out) and
+// shell/ (the platform, the list view, reading list files in, the error
 // report).
 
 #include <QComboBox>

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "export/LoadNumbers.h"
+#include "shell/ListFileReader.h"
 #include "shell/ErrorReport.h"
 #include "window/Form1.h"
 

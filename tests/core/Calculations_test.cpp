@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/Calculations.h"
-#include "core_test_support.h"
+#include "CoreTestSupport.h"
 
 namespace bw {
 namespace {

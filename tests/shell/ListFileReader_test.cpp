@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "export/LoadNumbers.h"
+#include "shell/ListFileReader.h"
 #include "shell/AppError.h"
 #include "shell/ListView.h"
 #include "shell/ListViewModel.h"

@@ -5,7 +5,7 @@
 
 #include "core/ConversionOptions.h"
 #include "core/NumberSystem.h"
-#include "core_test_support.h"
+#include "CoreTestSupport.h"
 
 namespace bw {
 namespace {

@@ -1,6 +1,6 @@
 // Reading list files into a list: one row per line.
 
-#include "export/LoadNumbers.h"
+#include "shell/ListFileReader.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -13,7 +13,7 @@
 
 #include "core/Calculations.h"
 #include "core/NumberSystem.h"
-#include "core_test_support.h"
+#include "CoreTestSupport.h"
 
 namespace bw {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/Utf8.h"
-#include "core_test_support.h"
+#include "CoreTestSupport.h"
 
 namespace bw {
 namespace {
