@@ -11,7 +11,6 @@
 #include "core/AlignedText.h"
 #include "core/ConversionOptions.h"
 #include "core/CoreError.h"
-#include "core/NumberSystem.h"
 
 #ifndef BASEWRIGHT_VERSION
 #define BASEWRIGHT_VERSION "unknown"
@@ -347,8 +346,8 @@ public:
     AlignedWriter(bool full, std::string_view conversionName, OutputBuffer& out)
         : full_(full),
           conversionName_(conversionName),
-          table_(full ? std::vector<std::string>{"Numbers", "Conversion", "Results"}
-                      : std::vector<std::string>{"Results"}),
+          table_(full ? std::vector<std::string>{kNumbersCaption, kConversionCaption, kResultsCaption}
+                      : std::vector<std::string>{kResultsCaption}),
           out_(out) {}
     void Row(std::string_view shown, std::string_view result) override {
         if (full_) {
@@ -421,26 +420,26 @@ public:
     void Line(std::string_view text) override {
         ++lineNumber_;
         shown_.clear();
-        result_.clear();
-        try {
-            if (inPlace_ != nullptr) {
-                // On a failure the core leaves `out` as it was.
-                std::string& out = inPlace_->Room(kLongestResult + 1);
-                ConvertEntryInto(sourceBase_, targetBase_, text, shown_, out);
+        if (inPlace_ != nullptr) {
+            // Results only: no shown text. On a failure the core leaves `out`
+            // as it was.
+            std::string& out = inPlace_->Room(kLongestResult + 1);
+            try {
+                ConvertEntryResultInto(sourceBase_, targetBase_, text, out);
                 out.push_back('\n');
                 return;
+            } catch (const CoreError& error) {
+                writer_.Row({}, {});
+                Report(error.Description());
+                return;
             }
-            ConvertEntryInto(sourceBase_, targetBase_, text, shown_, result_);
-        } catch (const CoreError& error) {
-            // The row shows the entry as a converted one is shown, with an
-            // empty result.
-            shown_.clear();
-            AppendShownText(text, shown_);
-            writer_.Row(shown_, {});
-            Report(error.Description());
-            return;
         }
+        result_.clear();
+        const EntryOutcome outcome = ConvertEntryOrShowFailure(sourceBase_, targetBase_, text, shown_, result_);
+        // A failed entry's row shows the entry as a converted one is shown,
+        // with an empty result.
         writer_.Row(shown_, result_);
+        if (!outcome.Converted()) Report(outcome.description);
     }
 
     void LongLineBegin(std::string_view head) override {
