@@ -131,6 +131,12 @@ void AppendInForm(std::string_view digits, bool negative, const NumberForm& form
 StrictOutcome ConvertStrictInto(std::string_view entry, const StrictReading& reading, const NumberForm& form,
                                 std::string& out) {
     if (entry.size() > kMaxTextLength && CharacterCount(entry) > kMaxTextLength) return StrictOutcome::Overflow;
+    // The common case first: nothing but a few digits of the source base
+    // is a strict number as it stands, converted in one pass.
+    const bool plainForm = reading.bits == 0 && form.IsPlain();
+    if (plainForm && detail::TryConvertShortInto(entry, reading.sourceBase, form.targetBase, out)) {
+        return StrictOutcome::Converted;
+    }
     StrictParts parts;
     if (!SplitStrict(entry, reading.sourceBase, parts)) return StrictOutcome::NotANumber;
     std::string scratch;
@@ -144,9 +150,7 @@ StrictOutcome ConvertStrictInto(std::string_view entry, const StrictReading& rea
     }
     const int bits = reading.bits;
 
-    // The common case: a plain non-negative number of any size.
-    if (bits == 0 && !parts.negative && form.IsPlain() &&
-        detail::TryConvertShortInto(digits, reading.sourceBase, form.targetBase, out)) {
+    if (plainForm && !parts.negative && detail::TryConvertShortInto(digits, reading.sourceBase, form.targetBase, out)) {
         return StrictOutcome::Converted;
     }
 
