@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/ConversionOptions.h"
 #include "core/DigitStringReference.h"
@@ -21,15 +22,21 @@ using namespace bw;
 // The entry's value as a decimal digit string, by the reference's own
 // arithmetic: digit times power of the base, added up.
 std::string ReferenceDecimal(const std::string& text, int base) {
-    const std::string reversed = ReverseText(text);
-    const auto* p = reinterpret_cast<const unsigned char*>(reversed.data());
-    const auto* end = p + reversed.size();
-    std::string total = "0";
-    const std::string baseText = std::to_string(base);
-    for (int position = 0; p < end; ++position) {
+    // The characters in order, then weighed from the last one. (Decoding the
+    // reversed text instead would join malformed bytes that the reversal
+    // brings next to each other.)
+    std::vector<char32_t> characters;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
         char32_t cp;
         p += DecodeUtf8Char(p, end, cp);
-        const auto digit = static_cast<int>(CharToDigit(cp));
+        characters.push_back(cp);
+    }
+    std::string total = "0";
+    const std::string baseText = std::to_string(base);
+    for (std::size_t position = 0; position < characters.size(); ++position) {
+        const auto digit = static_cast<int>(CharToDigit(characters[characters.size() - 1 - position]));
         if (digit == 0) continue;
         const std::string power = PowerDecimal(baseText, std::to_string(position));
         total = AddDecimal(total, MultiplyDecimal(power, std::to_string(digit)), 15);

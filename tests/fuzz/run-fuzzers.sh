@@ -33,9 +33,9 @@ while IFS=$'\t' read -r name program seeds environment; do
         "$WORK/$name/corpus" >"$log" 2>&1
     rc=$?
     end=$EPOCHREALTIME
-    # With -fork the parent reports the total executions in its status lines.
-    execs=$(grep -o 'exec/s: [0-9]*\|execs: [0-9]*\|stat::number_of_executed_units: [0-9]*' "$log" |
-        grep -o '[0-9]*$' | sort -n | tail -n 1)
+    # With -fork the parent's status lines start with the total executions
+    # ("#12345: cov: ..."); the last one counts.
+    execs=$(grep -oE '^#[0-9]+' "$log" | tail -n 1 | tr -d '#')
     crashes=$(find "$WORK/$name/crashes" -type f | wc -l)
     units=$(find "$WORK/$name/corpus" -type f | wc -l)
     awk -v n="$name" -v e="${execs:-?}" -v a="$start" -v b="$end" -v c="$crashes" -v u="$units" \
