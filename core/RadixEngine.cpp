@@ -725,6 +725,14 @@ bool TryConvertShortInto(std::string_view text, int sourceBase, int targetBase, 
     u128 value;
     if (!ReadShortValue(p, n, static_cast<unsigned>(sourceBase), value)) return false;
     u64 v[2] = {static_cast<u64>(value), static_cast<u64>(value >> 64)};
+    if (v[1] == 0 && targetBase == 16) {
+        // One word in hexadecimal: its sixteen digits, then the significant ones.
+        char digits[16];
+        PutHexLimb(digits, v[0]);
+        const auto count = static_cast<std::size_t>(v[0] == 0 ? 1 : 16 - std::countl_zero(v[0]) / 4);
+        out.append(digits + 16 - count, count);
+        return true;
+    }
     AppendValue(v, 2, static_cast<std::uint32_t>(targetBase), out);
     return true;
 }
