@@ -38,6 +38,7 @@
 
 #include "core/CoreError.h"
 #include "core/Limits.h"
+#include "core/Utf8.h"  // the characters the routines count and reverse (CharacterCount)
 
 namespace bw {
 
