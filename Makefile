@@ -2,6 +2,9 @@
 # make test  installs what is missing, builds (warnings are errors), runs
 #            every test, then builds and runs every test once more under
 #            AddressSanitizer and UndefinedBehaviorSanitizer
+# make fuzz  installs clang, builds the libFuzzer targets under ASan and
+#            UBSan into build-fuzz/ and runs each for FUZZ_SECONDS seconds
+#            (default 180), printing executions, time and crashes per target
 # make deb   installs what is missing, builds the Debian package into
 #            build-deb/ and checks it (lintian, desktop-file-validate,
 #            appstreamcli, the unpacked basewright-cli)
@@ -9,7 +12,9 @@
 JOBS ?= $(shell nproc)
 BUILD ?= build
 
-.PHONY: run test build build-tests sanitize bench clean deb
+FUZZ_SECONDS ?= 180
+
+.PHONY: run test build build-tests sanitize bench clean deb fuzz
 
 run:
 	./tools/install-deps.sh run
@@ -43,8 +48,15 @@ bench:
 	cmake --build $(BUILD) -j$(JOBS)
 	./bench/run-benchmarks.sh $(BUILD)
 
+fuzz:
+	./tools/install-deps.sh fuzz
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
+	  -DBASEWRIGHT_FUZZ=ON -DBASEWRIGHT_SPREADSHEET=OFF
+	cmake --build $(BUILD)-fuzz -j$(JOBS) --target basewright_fuzzers
+	./tests/fuzz/run-fuzzers.sh $(BUILD)-fuzz $(FUZZ_SECONDS)
+
 deb:
 	JOBS=$(JOBS) ./tools/check-package.sh $(BUILD)-deb
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-run $(BUILD)-asan $(BUILD)-deb
+	rm -rf $(BUILD) $(BUILD)-run $(BUILD)-asan $(BUILD)-deb $(BUILD)-fuzz

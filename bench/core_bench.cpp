@@ -11,9 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Calculations.h"
+#include "core/DigitStringReference.h"
 #include "core/ConversionOptions.h"
-#include "core/NumberSystem.h"
 
 #ifdef BASEWRIGHT_BENCH_GMP
 #include <gmp.h>

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the inputs of the speed benchmarks, the same ones on every run.
 
-    gen_inputs.py FOLDER          the four number lists, one number per line
+    gen_inputs.py FOLDER          the number lists, one number per line
     gen_inputs.py --stream BYTES  BYTES of 64-bit decimals to standard output
                                   (for the memory measurement; needs no disk)
 """
@@ -11,6 +11,14 @@ import random
 import sys
 
 SEED = 20211231
+
+# The lists of the per-entry comparison with GMP and a hand-tuned word loop:
+# name: (count, kind)
+WORD_LISTS = {
+    "dec64x4m.txt": 4_000_000,  # 64-bit decimals, uniform over all 64-bit values
+    "dec20.txt": 1_000_000,  # decimals of exactly 20 digits (most above 2^64)
+    "zeros30k.txt": 10_000,  # 30,000 characters: leading zeros, then a 64-bit decimal
+}
 
 # name: (count, bits, base of the text)
 LISTS = {
@@ -53,6 +61,23 @@ def write_lists(folder):
             f.write("\n")
 
 
+def word_list(rng, name, count):
+    if name == "dec64x4m.txt":
+        return (str(rng.getrandbits(64)) for _ in range(count))
+    if name == "dec20.txt":
+        return (str(rng.randrange(10**19, 10**20)) for _ in range(count))
+    return (str(rng.getrandbits(64)).rjust(30_000, "0") for _ in range(count))
+
+
+def write_word_lists(folder):
+    for name, count in WORD_LISTS.items():
+        rng = random.Random(f"{SEED}-{name}")
+        with open(os.path.join(folder, name), "w", newline="\n") as f:
+            for line in word_list(rng, name, count):
+                f.write(line)
+                f.write("\n")
+
+
 def stream(total):
     rng = random.Random(SEED)
     block = ("\n".join(numbers(rng, 60_000, 64, 10, False)) + "\n").encode()
@@ -72,6 +97,7 @@ def main(argv):
         stream(int(argv[2]))
     elif len(argv) == 2:
         write_lists(argv[1])
+        write_word_lists(argv[1])
     else:
         sys.stderr.write(__doc__)
         return 2

@@ -10,6 +10,9 @@
 # both see the same machine load. Inputs are generated with a fixed seed
 # into a temporary folder that is removed at the end.
 #
+# CLI_ONLY=1 runs only the batch converter's speed comparisons; BEFORE_CLI
+# is described below.
+#
 # Exit status: 0 when every comparison ran and the outputs agreed, 1 when
 # outputs disagreed or a program failed. Missed goals are printed, not
 # counted as failures: the machine is shared and noisy.
@@ -30,6 +33,10 @@ STATUS=0
 
 CLI=$BUILD/basewright-cli
 GMP_PEER=$BUILD/bench/basewright_gmp_peer
+WORD_PEER=$BUILD/bench/basewright_word_peer
+# BEFORE_CLI=PATH adds an earlier basewright-cli to the per-entry comparison,
+# run interleaved with the others, for before-and-after figures.
+BEFORE_CLI=${BEFORE_CLI:-}
 
 # ------------------------------------------------------------------ helpers
 
@@ -121,6 +128,91 @@ else
     echo "skipped: build the targets basewright-cli and basewright_gmp_peer in $BUILD"
     STATUS=1
 fi
+
+# ------------------------- per entry: against GMP and a hand-tuned word loop
+
+# Wall and CPU (user + system) seconds of one run: time_once IN CMD...
+time_once() {
+    local in=$1
+    shift
+    local start=$EPOCHREALTIME
+    local cpu
+    cpu=$( ( "$@" <"$in" >"$WORK/out.$$" || true; times ) | tail -n 1 |
+        awk '{ gsub(/[ms]/, " "); print $1 * 60 + $2 + $3 * 60 + $4 }')
+    local end=$EPOCHREALTIME
+    awk -v a="$start" -v b="$end" -v c="$cpu" 'BEGIN { printf "%.4f %.4f\n", b - a, c }'
+}
+
+# The best wall and best CPU time of REPS interleaved runs of each program,
+# in ns per entry: per_entry LABEL INPUT COUNT FROM TO -- CLI_ARGS...
+per_entry() {
+    local label=$1 input=$2 count=$3 from=$4 to=$5
+    shift 6
+    local -a names=(cli gmp word) cmds
+    local -A wall cpu
+    [[ -n $BEFORE_CLI ]] && names+=(before)
+    local r name t
+    for ((r = 0; r < REPS; r++)); do
+        for name in "${names[@]}"; do
+            case $name in
+            cli) cmds=("$CLI" "$@") ;;
+            before) cmds=("$BEFORE_CLI" "$@") ;;
+            gmp) cmds=("$GMP_PEER" "$from" "$to") ;;
+            word) cmds=("$WORD_PEER" "$from" "$to") ;;
+            esac
+            t=$(time_once "$input" "${cmds[@]}")
+            wall[$name]=$(min_of "${wall[$name]:-}" "${t% *}")
+            cpu[$name]=$(min_of "${cpu[$name]:-}" "${t#* }")
+            if [[ $r -eq 0 ]]; then cp "$WORK/out.$$" "$WORK/first.$name"; fi
+        done
+    done
+    local agree=yes
+    for name in "${names[@]}"; do
+        cmp -s "$WORK/first.cli" "$WORK/first.$name" || { agree=NO; STATUS=1; }
+    done
+    awk -v l="$label" -v n="$count" -v cw="${wall[cli]}" -v cc="${cpu[cli]}" -v gw="${wall[gmp]}" \
+        -v gc="${cpu[gmp]}" -v ww="${wall[word]}" -v wc="${cpu[word]}" -v bw="${wall[before]:-}" \
+        -v bc="${cpu[before]:-}" -v agree="$agree" 'BEGIN {
+        ns = 1e9 / n
+        before = bw == "" ? "" : sprintf("  before %6.1f/%6.1f", bw * ns, bc * ns)
+        printf "%-40s cli %6.1f/%6.1f  gmp %6.1f/%6.1f  word %6.1f/%6.1f%s  cli/word %.2f  cli/gmp %.2f  same: %s\n",
+               l, cw * ns, cc * ns, gw * ns, gc * ns, ww * ns, wc * ns, before, cc / wc, cc / gc, agree
+    }'
+}
+
+echo
+echo "basewright-cli per entry against GMP and a hand-tuned word loop, ns per entry as"
+echo "wall/CPU (best of $REPS interleaved runs; goals: 64-bit case cli/word <= 1.5,"
+echo "cli/gmp < 1 everywhere)"
+if [[ -x $CLI && -x $GMP_PEER && -x $WORD_PEER ]]; then
+    per_entry "4,000,000 64-bit decimals to hex" "$WORK/in/dec64x4m.txt" 4000000 10 16 -- \
+        --conversion "Decimal To Hexadecimal"
+    per_entry "1,000,000 20-digit decimals to binary" "$WORK/in/dec20.txt" 1000000 10 2 -- \
+        --conversion "Decimal To Binary"
+    per_entry "300,000 128-bit binaries to decimal" "$WORK/in/bin128.txt" 300000 2 10 -- \
+        --conversion "Binary To Decimal"
+    per_entry "10,000 30,000-character zero-led decimals" "$WORK/in/zeros30k.txt" 10000 10 16 -- \
+        --conversion "Decimal To Hexadecimal"
+    # Strict reading against the default mode on the same entries (goal: at
+    # most 10 % more CPU).
+    best_default="" best_strict=""
+    for ((r = 0; r < REPS; r++)); do
+        t=$(time_once "$WORK/in/dec64x4m.txt" "$CLI")
+        best_default=$(min_of "$best_default" "${t#* }")
+        t=$(time_once "$WORK/in/dec64x4m.txt" "$CLI" --strict)
+        best_strict=$(min_of "$best_strict" "${t#* }")
+    done
+    awk -v d="$best_default" -v s="$best_strict" 'BEGIN {
+        printf "%-40s default %6.1f  --strict %6.1f ns CPU  ratio %.3f  <= 1.10 %s\n", "4,000,000 64-bit decimals, --strict",
+               d * 250, s * 250, s / d, (s / d <= 1.10 ? "met" : "MISSED")
+    }'
+else
+    echo "skipped: build the targets basewright-cli, basewright_gmp_peer and basewright_word_peer in $BUILD"
+    STATUS=1
+fi
+
+# CLI_ONLY=1 stops here: the batch converter's speed figures alone.
+if [[ -n ${CLI_ONLY:-} ]]; then exit $STATUS; fi
 
 # ------------------------------------------------ batch converter memory
 

@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/NumberSystem.h"  // CharacterCount
+#include "core/Utf8.h"  // CharacterCount
 
 namespace bw {
 

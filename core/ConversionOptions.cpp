@@ -1,11 +1,11 @@
-#include "ConversionOptions.h"
+#include "core/ConversionOptions.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 
-#include "CoreError.h"
-#include "NumberSystem.h"
-#include "RadixEngine.h"
+#include "core/RadixEngine.h"
+#include "core/Utf8.h"
 
 namespace bw {
 
@@ -34,68 +34,56 @@ const ConversionOption* FindConversionOption(std::string_view name) {
     return nullptr;
 }
 
-void ConvertEntryInto(int sourceBase, int targetBase, std::string_view entry, std::string& shown, std::string& result) {
-    if (sourceBase < 2 || sourceBase > 36 || targetBase < 2 || targetBase > 36) {
+namespace {
+
+// An entry that is not a short plain number: base raising, then the engine.
+void ConvertLongerInto(int sourceBase, int targetBase, std::string_view entry, std::string& result) {
+    const auto target = static_cast<std::uint32_t>(targetBase);
+    // Nothing but digits "0" to "9" that are all digits of the source base:
+    // no base raising, plain ASCII.
+    if (sourceBase == 10 && detail::TryConvertPlainDecimalInto(entry, target, result)) return;
+    if (sourceBase != 10 && detail::AllDecimalDigitsBelow(entry, std::min(sourceBase, 10))) {
+        return detail::ConvertAsciiInto(entry, static_cast<std::uint32_t>(sourceBase), target, result);
+    }
+    // One pass gives the largest digit value and whether the entry is ASCII.
+    std::uint8_t largest = 0;
+    std::uint8_t anyByte = 0;
+    for (char ch : entry) {
+        const auto c = static_cast<std::uint8_t>(ch);
+        anyByte |= c;
+        largest = std::max(largest, detail::DigitValueOf(c));
+    }
+    const auto source = static_cast<std::uint32_t>(detail::RaisedBase(sourceBase, largest));
+    // A blank reads as the digit 0 either way, so the entry itself is
+    // converted, not its shown text.
+    if (anyByte < 0x80) return detail::ConvertAsciiInto(entry, source, target, result);
+    detail::ConvertBaseInto(entry, source, target, result);
+}
+
+}  // namespace
+
+void ConvertEntryResultInto(int sourceBase, int targetBase, std::string_view entry, std::string& result) {
+    if (sourceBase < kMinEntryBase || sourceBase > kMaxEntryBase || targetBase < kMinEntryBase ||
+        targetBase > kMaxEntryBase) {
         throw CoreError("Base must be from 2 to 36");
     }
     entry = EntryAsRead(entry);
     detail::CheckLength(entry);
-
-    // The common cases: nothing but digits "0" to "9" that are all digits
-    // of the source base. No base raising, plain ASCII, and no blanks, so
-    // the shown text is the entry as it is.
-    if (sourceBase == 10 && detail::TryConvertPlainDecimalInto(entry, static_cast<std::uint32_t>(targetBase), result)) {
-        shown.append(entry);
-        return;
-    }
-    if (sourceBase != 10 && detail::AllDecimalDigitsBelow(entry, std::min(sourceBase, 10))) {
-        const std::size_t shownStart = shown.size();
-        shown.append(entry);
-        try {
-            detail::ConvertAsciiInto(entry, static_cast<std::uint32_t>(sourceBase),
-                                     static_cast<std::uint32_t>(targetBase), result);
-        } catch (...) {
-            shown.resize(shownStart);
-            throw;
-        }
-        return;
-    }
-
-    // Otherwise one pass over the entry gives its shown text (as
-    // AppendShownText would), its largest digit value and whether it is
-    // plain ASCII.
-    const std::size_t shownStart = shown.size();
-    shown.resize(shownStart + entry.size());
-    char* dst = shown.data() + shownStart;
-    std::uint8_t largest = 0;
-    std::uint8_t anyByte = 0;
-    for (std::size_t i = 0; i < entry.size(); ++i) {
-        const auto c = static_cast<std::uint8_t>(entry[i]);
-        anyByte |= c;
-        largest = std::max(largest, detail::DigitValueOf(c));
-        dst[i] = BlankAsZero(entry[i]);
-    }
-
-    // Base raising: an entry with characters beyond the source base is read
-    // in the smallest base in which all of them are digits.
-    if (sourceBase < largest + 1) sourceBase = largest + 1;
-
-    // A blank reads as the digit 0 either way, so the entry itself is
-    // converted; it is not a view into either output string.
+    // The common case: a few digits of the source base, converted in
+    // registers.
+    if (detail::TryConvertShortInto(entry, sourceBase, targetBase, result)) return;
     const std::size_t resultStart = result.size();
     try {
-        const auto source = static_cast<std::uint32_t>(sourceBase);
-        const auto target = static_cast<std::uint32_t>(targetBase);
-        if (anyByte < 0x80) {
-            detail::ConvertAsciiInto(entry, source, target, result);
-        } else {
-            detail::ConvertBaseInto(entry, source, target, result);
-        }
+        ConvertLongerInto(sourceBase, targetBase, entry, result);
     } catch (...) {
-        shown.resize(shownStart);
         result.resize(resultStart);
         throw;
     }
+}
+
+void ConvertEntryInto(int sourceBase, int targetBase, std::string_view entry, std::string& shown, std::string& result) {
+    ConvertEntryResultInto(sourceBase, targetBase, entry, result);
+    AppendShownText(entry, shown);
 }
 
 ConvertedEntry ConvertEntry(int sourceBase, int targetBase, std::string_view entry) {
@@ -108,6 +96,22 @@ ConvertedEntry ConvertEntry(std::string_view optionName, std::string_view entry)
     const ConversionOption* option = FindConversionOption(optionName);
     if (option == nullptr) throw CoreError("Unknown conversion option \"" + std::string(optionName) + "\"");
     return ConvertEntry(option->sourceBase, option->targetBase, entry);
+}
+
+EntryOutcome ConvertEntryOrShowFailure(int sourceBase, int targetBase, std::string_view entry, std::string& shown,
+                                       std::string& result) {
+    EntryOutcome outcome;
+    try {
+        ConvertEntryInto(sourceBase, targetBase, entry, shown, result);
+        return outcome;
+    } catch (const std::exception& e) {
+        outcome.description = e.what();
+    }
+    AppendShownText(entry, shown);
+    const std::string_view read = EntryAsRead(entry);
+    const bool tooLong = read.size() > kMaxTextLength && CharacterCount(read) > kMaxTextLength;
+    outcome.failedCheck = tooLong ? EntryCheck::Length : EntryCheck::Conversion;
+    return outcome;
 }
 
 }  // namespace bw

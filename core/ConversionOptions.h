@@ -1,10 +1,24 @@
 #pragma once
 
-// The twelve conversion options and the rules for converting one entry.
+// The number core's interface: what the window and the batch converter
+// call. It holds
+//   - the twelve conversion options (names, order, bases),
+//   - the rules for converting one entry of a list (ConvertEntryInto and
+//     friends): never rejected, read in a raised base when its characters
+//     need one, blanks shown as "0",
+//   - the captions of the result columns and the core's limits.
+// Failures are CoreError (CoreError.h) with the description the window's
+// error report shows. Strict reading of numbers with signs, prefixes and
+// fixed widths is in StrictNumber.h; the digit-string routines that the
+// engine is checked against are in DigitStringReference.h (tests and
+// benchmarks only).
 
 #include <array>
 #include <string>
 #include <string_view>
+
+#include "core/CoreError.h"
+#include "core/Limits.h"
 
 namespace bw {
 
@@ -22,14 +36,19 @@ const std::array<ConversionOption, kConversionOptionCount>& ConversionOptions();
 // Whole, case-sensitive match of the name in table order; nullptr if none.
 const ConversionOption* FindConversionOption(std::string_view name);
 
+// The captions of the result columns: "Numbers" (the entries as shown; also
+// the input list's column), "Conversion" (the option's name) and "Results".
+inline constexpr const char* kNumbersCaption = "Numbers";
+inline constexpr const char* kConversionCaption = "Conversion";
+inline constexpr const char* kResultsCaption = "Results";
+
 // ---------------------------------------------------------- entry rule
 // One entry of a list is never rejected: it is read in the smallest base in
 // which all its characters are digits when the option's source base is too
 // small, an empty entry reads as "0", and a blank reads as the digit 0. The
 // text shown beside the result says what was converted, so it carries the
 // "0" for an empty entry and for every blank; an entry whose conversion
-// fails is shown the same way. The window's conversion run and the batch
-// converter both use these routines.
+// fails is shown the same way.
 
 // The text an entry is read as: an empty entry is "0".
 constexpr std::string_view EntryAsRead(std::string_view entry) { return entry.empty() ? std::string_view("0") : entry; }
@@ -76,5 +95,28 @@ ConvertedEntry ConvertEntry(int sourceBase, int targetBase, std::string_view ent
 // so that a caller converting many entries can reuse its buffers. On a
 // failure both strings are left as they were.
 void ConvertEntryInto(int sourceBase, int targetBase, std::string_view entry, std::string& shown, std::string& result);
+
+// The result alone, for callers that do not show the entry: appends the
+// result text to `result`, which is left as it was on a failure.
+void ConvertEntryResultInto(int sourceBase, int targetBase, std::string_view entry, std::string& result);
+
+// Which check an entry failed.
+enum class EntryCheck {
+    Passed,      // converted
+    Length,      // more than kMaxTextLength characters
+    Conversion,  // the conversion itself: a value beyond the double range, a base outside 2 to 36
+};
+
+struct EntryOutcome {
+    EntryCheck failedCheck = EntryCheck::Passed;
+    std::string description;  // the failure's description ("Overflow"); empty when converted
+    bool Converted() const { return failedCheck == EntryCheck::Passed; }
+};
+
+// Converts one entry as ConvertEntryInto does, and on a failure gives the
+// failed entry's row instead of throwing: appends the entry's shown text to
+// `shown`, leaves `result` as it was, and says which check failed and why.
+EntryOutcome ConvertEntryOrShowFailure(int sourceBase, int targetBase, std::string_view entry, std::string& shown,
+                                       std::string& result);
 
 }  // namespace bw

@@ -10,6 +10,7 @@
 // byte is ever lost or merged with its neighbours.
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace bw {
@@ -72,5 +73,21 @@ inline bool IsWellFormedUtf8(std::string_view text) {
     }
     return true;
 }
+
+// Number of characters of a UTF-8 text.
+std::size_t CharacterCount(std::string_view text);
+
+// The characters in reverse order; each character keeps its bytes in their
+// order (a malformed byte is a character of its own).
+std::string ReverseByCharacters(std::string_view text);
+
+// True when every byte is below 0x80.
+bool IsAscii(std::string_view text);
+
+// The text with every non-ASCII character (a well-formed sequence or a
+// malformed byte) replaced by the one byte `replacement`: one byte per
+// character. An ASCII text is returned as it is; otherwise the result is
+// built in `scratch`.
+std::string_view NonAsciiReplaced(std::string_view text, char replacement, std::string& scratch);
 
 }  // namespace bw

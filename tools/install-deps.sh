@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and running (run) or building
-# and testing (test), or running the benchmarks (bench) need, when they are missing. Uses sudo when not root.
+# and testing (test), running the benchmarks (bench) or the fuzzers (fuzz) need, when they are missing. Uses sudo when not root.
 set -euo pipefail
 
 mode=${1:-test}
@@ -11,7 +11,9 @@ case "$mode" in
         office=libreoffice-calc-nogui ;;
   bench) wanted=("${common[@]}" googletest libgtest-dev libgmock-dev libbenchmark-dev libgmp-dev time python3)
         office=libreoffice-calc-nogui ;;
-  *) echo "usage: $0 run|test|bench" >&2; exit 2 ;;
+  # libFuzzer and the sanitizers' runtimes come with clang's runtime package.
+  fuzz) wanted=(cmake make qt6-base-dev qt6-base-dev-tools clang-14 libclang-rt-14-dev) ; office="" ;;
+  *) echo "usage: $0 run|test|bench|fuzz" >&2; exit 2 ;;
 esac
 # The smoke tests start the program in a virtual X display and type into it.
 if [ "$mode" = test ]; then wanted+=(xvfb xauth xdotool python3); fi
@@ -21,7 +23,7 @@ installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install 
 missing=()
 for p in "${wanted[@]}"; do installed "$p" || missing+=("$p"); done
 # Either flavour of the spreadsheet application will do; never swap one for the other.
-if ! installed libreoffice-calc && ! installed libreoffice-calc-nogui; then missing+=("$office"); fi
+if [ -n "$office" ] && ! installed libreoffice-calc && ! installed libreoffice-calc-nogui; then missing+=("$office"); fi
 
 [ ${#missing[@]} -eq 0 ] && exit 0
 

@@ -18,7 +18,6 @@
 #include <string_view>
 
 #include "core/ConversionOptions.h"
-#include "core/NumberSystem.h"
 #include "shell/AppError.h"
 #include "shell/ErrorReport.h"
 #include "shell/FileSystem.h"
@@ -111,26 +110,17 @@ void Form1::PushButton17_Click() {
 
         // 184 to 190: the entry conversion. A failed entry still gets its
         // row, with the failure's description as its result.
-        bool converted = false;
-        std::string description;
-        trap.Step(CharacterCount(entry) > kMaxTextLength ? 184 : 190, [&] {
-            try {
-                shownBuffer.clear();
-                resultBuffer.clear();
-                ConvertEntryInto(sourceBase, targetBase, entry, shownBuffer, resultBuffer);
-                entry.swap(shownBuffer);
-                result.swap(resultBuffer);
-                converted = true;
-            } catch (const std::exception& e) {
-                description = e.what();
-                throw;
-            }
-        });
-        if (!converted) {
-            shownBuffer.clear();
-            AppendShownText(entry, shownBuffer);
-            entry.swap(shownBuffer);
-            result = description;
+        shownBuffer.clear();
+        resultBuffer.clear();
+        const EntryOutcome outcome =
+            ConvertEntryOrShowFailure(sourceBase, targetBase, entry, shownBuffer, resultBuffer);
+        entry.swap(shownBuffer);
+        if (outcome.Converted()) {
+            result.swap(resultBuffer);
+        } else {
+            result = outcome.description;
+            trap.Step(outcome.failedCheck == EntryCheck::Length ? 184 : 190,
+                      [&] { throw CoreError(outcome.description); });
         }
 
         // 192 to 200: the row, in the display mode set now.

@@ -25,6 +25,7 @@
 #include <memory>
 #include <span>
 
+#include "core/ConversionOptions.h"
 #include "export/TextFileExport.h"
 #include "shell/ListView.h"
 #include "shell/Platform.h"
@@ -38,10 +39,10 @@ struct ListColumn {
     const char* caption;
     int widthTwips;
 };
-inline constexpr ListColumn kInputColumn{"Numbers", 7000};
+inline constexpr ListColumn kInputColumn{kNumbersCaption, 7000};
 inline constexpr std::array<ListColumn, 3> kFullResultColumns{
-    {{"Numbers", 2300}, {"Conversion", 2300}, {"Results", 2300}}};
-inline constexpr std::array<ListColumn, 1> kResultsOnlyColumns{{{"Results", 7000}}};
+    {{kNumbersCaption, 2300}, {kConversionCaption, 2300}, {kResultsCaption, 2300}}};
+inline constexpr std::array<ListColumn, 1> kResultsOnlyColumns{{{kResultsCaption, 7000}}};
 // The results list's columns in "Show full results" or "Show results only".
 inline std::span<const ListColumn> ResultColumns(bool fullResults) {
     if (fullResults) return kFullResultColumns;

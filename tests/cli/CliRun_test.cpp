@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "StringStreams.h"
 #include "cli/BatchConverter.h"
 
 namespace bw {

@@ -3,9 +3,9 @@
 #include <ostream>
 #include <string>
 
-#include "core/ConversionOptions.h"
-#include "core/NumberSystem.h"
 #include "CoreTestSupport.h"
+#include "core/ConversionOptions.h"
+#include "core/DigitStringReference.h"
 
 namespace bw {
 namespace {
@@ -195,6 +195,61 @@ TEST(ConvertEntry, PastTheBoundBeforeALetterStillFails) {
     EXPECT_EQ(FailureOf([] { ConvertEntry("Decimal To Hexadecimal", std::string(309, '9') + "A"); }), "Overflow");
     EXPECT_EQ(ConvertEntry("Decimal To Hexadecimal", std::string(30, '9') + "A").resultText,
               ConvertBase(std::string(30, '9') + "A", "11", "16"));
+}
+
+}  // namespace
+}  // namespace bw
+
+namespace bw {
+namespace {
+
+// A failed entry's row: its shown text, the failure's description, and
+// which check it failed (too long, or the conversion itself).
+struct OutcomeCase {
+    const char* label;
+    int source, target;
+    std::string entry;
+    EntryCheck check;
+    std::string description;
+    std::string shown;
+    std::string result;
+};
+
+class EntryOutcomeTable : public ::testing::TestWithParam<OutcomeCase> {};
+
+TEST_P(EntryOutcomeTable, GivesTheRowAndTheFailedCheck) {
+    const OutcomeCase& c = GetParam();
+    std::string shown = "<", result = "<";
+    const EntryOutcome outcome = ConvertEntryOrShowFailure(c.source, c.target, c.entry, shown, result);
+    EXPECT_EQ(outcome.failedCheck, c.check) << c.label;
+    EXPECT_EQ(outcome.description, c.description) << c.label;
+    EXPECT_EQ(shown, "<" + c.shown) << c.label;
+    EXPECT_EQ(result, "<" + c.result) << c.label;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, EntryOutcomeTable,
+    ::testing::Values(OutcomeCase{"converted", 10, 16, "1 2", EntryCheck::Passed, "", "102", "66"},
+                      OutcomeCase{"empty", 10, 16, "", EntryCheck::Passed, "", "0", "0"},
+                      OutcomeCase{"too long", 10, 16, std::string(kMaxTextLength, '1') + " ", EntryCheck::Length,
+                                  "Overflow", std::string(kMaxTextLength, '1') + "0", ""},
+                      OutcomeCase{"too long in characters, not bytes, is fine", 10, 16,
+                                  std::string(kMaxTextLength / 2, 'Z') + "\xC3\xA9", EntryCheck::Conversion, "Overflow",
+                                  std::string(kMaxTextLength / 2, 'Z') + "\xC3\xA9", ""},
+                      OutcomeCase{"value too large", 10, 16, "1" + std::string(309, '0'), EntryCheck::Conversion,
+                                  "Overflow", "1" + std::string(309, '0'), ""},
+                      OutcomeCase{"no base", 0, 16, "12 ", EntryCheck::Conversion, "Base must be from 2 to 36", "120",
+                                  ""}));
+
+TEST(ConvertEntryResultInto, GivesTheSameResultWithoutTheShownText) {
+    for (const char* entry : {"255", "", "1 2", "ff", "-12", "1a0", "00000000000000000000000000000000000000001"}) {
+        std::string result = "<";
+        ConvertEntryResultInto(10, 2, entry, result);
+        EXPECT_EQ(result, "<" + ConvertEntry(10, 2, entry).resultText) << entry;
+    }
+    std::string kept = "<";
+    EXPECT_THROW(ConvertEntryResultInto(10, 16, "1" + std::string(309, '0'), kept), CoreError);
+    EXPECT_EQ(kept, "<");
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 // layer must not be reachable, the layer's own headers must be. The build
 // fails here when a library is wired to see upwards.
 
-#if !__has_include("core/NumberSystem.h")
+#if !__has_include("core/ConversionOptions.h")
 #error "the number core is not reachable"
 #endif
 

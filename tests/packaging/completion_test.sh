@@ -31,15 +31,18 @@ case_() {
 }
 
 quoted_all='"Decimal To Hexadecimal"|"Decimal To Binary"|"Decimal To Octal"|"Hexadecimal To Decimal"|"Hexadecimal To Binary"|"Hexadecimal To Octal"|"Binary To Decimal"|"Binary To Hexadecimal"|"Binary To Octal"|"Octal To Decimal"|"Octal To Hexadecimal"|"Octal To Binary"'
-all_options='--conversion|--from|--to|--full|--aligned|--help|-h|--version'
+form_options='--strict|--bits|--signed|--lower|--prefix|--group|--separator|--width|--field|--delimiter'
+all_options="--conversion|--from|--to|--full|--aligned|$form_options|--help|-h|--version"
 
 # Options
 case_ "$all_options"                  -       basewright-cli -
 case_ '--conversion'                  --con   basewright-cli --con
 case_ '--full'                        --fu    basewright-cli --aligned --fu
-case_ '--to|--full|--aligned|--help|-h|--version' -  basewright-cli --from hex -
-case_ '--aligned|--help|-h|--version' -  basewright-cli --full --conversion '"Binary To Octal"' -
-case_ '--from|--full|--aligned|--help|-h|--version' -  basewright-cli --to = oct -
+case_ "--to|--full|--aligned|$form_options|--help|-h|--version" -  basewright-cli --from hex -
+case_ "--aligned|$form_options|--help|-h|--version" -  basewright-cli --full --conversion '"Binary To Octal"' -
+case_ "--from|--full|--aligned|$form_options|--help|-h|--version" -  basewright-cli --to = oct -
+case_ '--strict|--signed|--separator' --s  basewright-cli --s
+case_ '--signed|--separator' --s  basewright-cli --strict --s
 case_ ''                              -       basewright-cli -- -
 
 # Conversion names: quoted when the word is not, plain inside an open quote
@@ -58,6 +61,12 @@ case_ 'hex'                           he      basewright-cli --from = he
 case_ '3|30|31|32|33|34|35|36'        3       basewright-cli --conversion "Octal To Binary" --to 3
 case_ 'dec|hex|bin|oct|2|3|4|5|6|7|8|9|10|11|12|13|14|15|16|17|18|19|20|21|22|23|24|25|26|27|28|29|30|31|32|33|34|35|36' \
                                       ''      basewright-cli --to =
+
+# Values of the new options: "bits" for --width, nothing (and no file
+# names) for the other free values
+case_ 'bits'                          b       basewright-cli --strict --bits 8 --width b
+case_ ''                              ''      basewright-cli --field ''
+case_ ''                              ''      basewright-cli --delimiter = ''
 
 # File names: no reply of its own, left to bash's file name completion
 case_ ''                              numb    basewright-cli numb

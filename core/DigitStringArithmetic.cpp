@@ -1,18 +1,15 @@
-#include "Calculations.h"
+// The decimal text arithmetic of the digit-string reference.
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
-#include "CoreError.h"
-#include "NumberSystem.h"
-#include "RadixEngine.h"
+#include "core/DigitStringReference.h"
+#include "core/RadixEngine.h"
+#include "core/Utf8.h"
 
 namespace bw {
 namespace {
-
-constexpr std::uint32_t kDivisorLimit = 2147483647;  // read as a 32-bit integer
-constexpr std::uint32_t kCountLimit = 32767;         // loop counts are 16-bit
 
 // A decimal digit-string operand: at most 32767 characters of "0"-"9".
 void CheckOperand(std::string_view s) {
@@ -101,7 +98,7 @@ std::string MultiplyDecimal(std::string_view p, std::string_view q) {
 
 std::string PowerDecimal(std::string_view p, std::string_view exponent) {
     CheckOperand(p);
-    const std::uint32_t e = detail::ReadSmallWhole(exponent, kCountLimit);
+    const std::uint32_t e = detail::ReadSmallWhole(exponent, kMaxLoopCount);
     std::string result = "1";
     for (std::uint32_t i = 0; i < e; ++i) result = MultiplyDecimal(result, p);
     return result;
@@ -129,7 +126,7 @@ std::int64_t DivisionWalk(std::string_view p, std::int64_t q, std::string* quoti
 
 std::string DivideBySmall(std::string_view p, std::string_view divisor) {
     CheckOperand(p);
-    const std::int64_t q = detail::ReadSmallWhole(divisor, kDivisorLimit);
+    const std::int64_t q = detail::ReadSmallWhole(divisor, kMaxWholeArgument);
     std::string quotient;
     DivisionWalk(p, q, &quotient);
     return StripLeading(quotient, '0', true);
@@ -137,7 +134,7 @@ std::string DivideBySmall(std::string_view p, std::string_view divisor) {
 
 std::string ModBySmall(std::string_view p, std::string_view divisor) {
     CheckOperand(p);
-    const std::int64_t q = detail::ReadSmallWhole(divisor, kDivisorLimit);
+    const std::int64_t q = detail::ReadSmallWhole(divisor, kMaxWholeArgument);
     const std::int64_t working = DivisionWalk(p, q, nullptr);
     if (q == 0) throw CoreError("Division by zero");
     return std::to_string(working % q);

@@ -3,7 +3,7 @@
 #include <ostream>
 #include <string>
 
-#include "core/Calculations.h"
+#include "core/DigitStringReference.h"
 #include "CoreTestSupport.h"
 
 namespace bw {

@@ -1,4 +1,4 @@
-#include "NumberSystem.h"
+#include "core/RadixEngine.h"
 
 #include <algorithm>
 #include <array>
@@ -10,16 +10,18 @@
 #include <memory>
 #include <vector>
 
-#include "RadixEngine.h"
-#include "Utf8.h"
+#include "core/CoreError.h"
+#include "core/Limits.h"
+#include "core/Utf8.h"
 
 // Numbers are held as little-endian arrays of 64-bit limbs. Reading uses
 // Horner's rule over chunks of as many digits as fit a word; writing divides
 // by the largest power of the target base that fits a word (by multiplying
 // with a precomputed reciprocal), or extracts bits for power-of-two bases.
 // Values that have to pass the double range check never exceed 16 limbs and
-// live in a fixed array; only BaseToDecimal, which has no value limit, uses
-// the heap.
+// live in a fixed array; only values read without that bound use the heap.
+// Short entries whose value fits 128 bits take a path of their own that
+// reads and writes them in registers.
 
 namespace bw {
 namespace {
@@ -32,10 +34,8 @@ constexpr u64 kWordMax = std::numeric_limits<u64>::max();
 // 2^1024 - 2^970 is 2^960 * (2^64 - 2^10): sixteen limbs, the top one
 // 0xFFFFFFFFFFFFFC00, the others zero. Values at or above it round to an
 // infinite double.
-constexpr std::size_t kBoundedLimbs = 16;
+constexpr std::size_t kLimbsAtBound = 16;
 constexpr u64 kTopLimbBound = kWordMax - ((u64{1} << 10) - 1);
-
-constexpr int kMaxFaceDigit = 35;
 
 [[noreturn]] void Fail(const char* description) { throw CoreError(description); }
 
@@ -49,31 +49,6 @@ constexpr std::array<std::uint8_t, 256> kDigit = MakeDigitTable();
 
 constexpr char kDigitChars[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
-// --------------------------------------------------------------- UTF-8
-
-bool IsAscii(std::string_view text) {
-    unsigned char any = 0;
-    for (char c : text) any |= static_cast<unsigned char>(c);
-    return any < 0x80;
-}
-
-// The text with every non-ASCII character replaced by "0": the same digits,
-// one byte per character. ASCII texts are returned as they are.
-std::string_view AsDigitText(std::string_view text, std::string& scratch) {
-    if (IsAscii(text)) return text;
-    scratch.clear();
-    scratch.reserve(text.size());
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = p + text.size();
-    while (p < end) {
-        char32_t cp;
-        const std::size_t len = DecodeUtf8Char(p, end, cp);
-        scratch.push_back(cp < 0x80 ? static_cast<char>(cp) : '0');
-        p += len;
-    }
-    return scratch;
-}
-
 // ---------------------------------------------------- limb arithmetic
 
 // Reading: the largest chunk k with 36 * base^k below 2^64, so that a chunk
@@ -85,7 +60,7 @@ struct ReadChunk {
 
 constexpr ReadChunk MakeReadChunk(u64 base) {
     ReadChunk chunk;
-    const u64 limit = kWordMax / (kMaxFaceDigit + 1);
+    const u64 limit = kWordMax / (kMaxDigitValue + 1);
     while (chunk.multiplier <= limit / base) {
         chunk.multiplier *= base;
         ++chunk.digits;
@@ -217,7 +192,7 @@ constexpr ReadChunk kBinaryReadChunk{u64{1} << 56, 56};
 // 1 up partial values never decrease while digits are read, so a partial
 // value past the bound means the full value is past it too.
 inline bool PastDoubleBound(const u64* v, std::size_t n) {
-    return n > kBoundedLimbs || (n == kBoundedLimbs && v[n - 1] >= kTopLimbBound);
+    return n > kLimbsAtBound || (n == kLimbsAtBound && v[n - 1] >= kTopLimbBound);
 }
 
 // What ReadDecimalChunks<true, ...> returns for a text that is not plain digits.
@@ -229,7 +204,7 @@ constexpr std::size_t kNotPlainDigits = static_cast<std::size_t>(-1);
 // face value (DigitValueOf); with kPlainOnly it instead stops the reading,
 // and the result is kNotPlainDigits. With kBounded, fails with "Overflow"
 // as soon as the partial value is past the double bound (and then never
-// holds more than kBoundedLimbs + 1 limbs, which lets the compiler unroll
+// holds more than kLimbsAtBound + 1 limbs, which lets the compiler unroll
 // the limb loop). The shape of the chunk loop is kept as it is because the
 // compiler then keeps its constants in registers.
 template <bool kPlainOnly, bool kBounded>
@@ -307,11 +282,15 @@ std::size_t ReadChunks(const unsigned char* p, const unsigned char* end, u64 run
     return n;
 }
 
+std::size_t ZeroRun(const unsigned char* p, const unsigned char* end);
+
 // The value of the digit text in `base`; 0 limbs for zero.
-std::size_t ReadValue(std::string_view digits, u64 base, u64* v, bool bounded) {
+std::size_t ReadInto(std::string_view digits, u64 base, u64* v, bool bounded) {
     const auto* p = reinterpret_cast<const unsigned char*>(digits.data());
     const auto* end = p + digits.size();
-    while (p < end && kDigit[*p] == 0) ++p;  // leading zero digits add nothing
+    // Leading zero digits add nothing: runs of "0" a word at a time, then
+    // any other byte that reads as 0.
+    for (p += ZeroRun(p, end); p < end && kDigit[*p] == 0; p += ZeroRun(p, end)) ++p;
     if (p == end) return 0;
     switch (base) {
         case 0:
@@ -414,7 +393,7 @@ inline void PutHexLimb(char* dst, u64 x) {
 }
 
 void AppendHexadecimal(const u64* v, std::size_t n, std::string& out) {
-    if (n > kBoundedLimbs + 1) return AppendPowerOfTwo<4>(v, n, out);
+    if (n > kLimbsAtBound + 1) return AppendPowerOfTwo<4>(v, n, out);
     const auto topDigits = static_cast<std::size_t>(16 - std::countl_zero(v[n - 1]) / 4);
     char top[16];
     PutHexLimb(top, v[n - 1]);
@@ -479,7 +458,7 @@ void AppendByDivision(u64* v, std::size_t n, u64 runtimeBase, std::string& out) 
     const WriteChunk chunk = kBase != 0 ? kWriteChunks[kBase] : kWriteChunks[base];
     // 64 * n digits is more than any base >= 2 needs.
     const std::size_t capacity = 64 * n + 1;
-    char local[64 * (kBoundedLimbs + 1) + 1];
+    char local[64 * (kLimbsAtBound + 1) + 1];
     std::unique_ptr<char[]> heap;
     char* buffer = local;
     if (capacity > sizeof local) {
@@ -534,7 +513,7 @@ void AppendDigits(u64* v, std::size_t n, u64 base, std::string& out) {
         }
     }
     for (auto it = values.rbegin(); it != values.rend(); ++it) {
-        if (*it <= static_cast<u64>(kMaxFaceDigit)) out.push_back(kDigitChars[*it]);
+        if (*it <= static_cast<u64>(kMaxDigitValue)) out.push_back(kDigitChars[*it]);
     }
 }
 
@@ -547,6 +526,111 @@ std::size_t LimbsFor(std::size_t digitCount, u64 base) {
 void CheckTargetBase(u64 base) {
     if (base == 0) Fail("Division by zero");
     if (base == 1) Fail("Target base must be at least 2");
+}
+
+// Length of the run of "0" bytes at p, eight bytes at a time.
+std::size_t ZeroRun(const unsigned char* p, const unsigned char* end) {
+    const unsigned char* q = p;
+    constexpr u64 kZeros = 0x3030303030303030u;
+    for (u64 x; end - q >= 8; q += 8) {
+        std::memcpy(&x, q, 8);
+        if (x != kZeros) {
+            // The first byte that differs, in memory order.
+            const u64 diff = x ^ kZeros;
+            const int bit =
+                std::endian::native == std::endian::little ? std::countr_zero(diff) : std::countl_zero(diff);
+            return static_cast<std::size_t>(q - p) + static_cast<std::size_t>(bit / 8);
+        }
+    }
+    while (q < end && *q == '0') ++q;
+    return static_cast<std::size_t>(q - p);
+}
+
+// ------------------------------------------------------ short entries
+
+// Digit value of a byte, or 0xFF for a byte that is no digit at all.
+constexpr std::array<std::uint8_t, 256> MakeStrictDigitTable() {
+    std::array<std::uint8_t, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        const auto d = detail::DigitValueOf(static_cast<std::uint8_t>(c));
+        table[c] = d != 0 || c == '0' ? d : 0xFF;
+    }
+    return table;
+}
+constexpr std::array<std::uint8_t, 256> kStrictDigit = MakeStrictDigitTable();
+
+// The most digits of each base whose value always fits 128 bits.
+constexpr std::array<std::uint8_t, 37> MakeShortDigits() {
+    std::array<std::uint8_t, 37> table{};
+    const u128 max = ~u128{0};
+    for (unsigned base = 2; base <= 36; ++base) {
+        u128 power = 1;  // base^digits, while it stays below 2^128
+        int digits = 0;
+        while (power <= max / base) {
+            power *= base;
+            ++digits;
+        }
+        table[base] = static_cast<std::uint8_t>(digits);
+    }
+    return table;
+}
+constexpr std::array<std::uint8_t, 37> kShortDigits = MakeShortDigits();
+
+// Up to 19 decimal digits at p into w; false if a byte is not "0"-"9".
+inline bool ReadDecimalWord(const unsigned char* p, std::size_t n, u64& w) {
+    u64 x = 0;
+    const std::size_t head = n % 8;
+    for (std::size_t i = 0; i < head; ++i) {
+        const unsigned d = p[i] - unsigned{'0'};
+        if (d > 9) return false;
+        x = x * 10 + d;
+    }
+    for (p += head, n -= head; n != 0; p += 8, n -= 8) {
+        u64 eight;
+        if (!ReadEightDecimals(p, eight)) return false;
+        x = x * 100000000u + eight;
+    }
+    w = x;
+    return true;
+}
+
+// The value of the n digits at p (no more than kShortDigits[base]) in
+// registers; false if a byte is not a digit of the base.
+inline bool ReadShortValue(const unsigned char* p, std::size_t n, unsigned base, u128& value) {
+    if (base == 10) {
+        u64 low;
+        if (n <= 19) {
+            if (!ReadDecimalWord(p, n, low)) return false;
+            value = low;
+            return true;
+        }
+        u64 high;
+        if (!ReadDecimalWord(p, n - 19, high) || !ReadDecimalWord(p + n - 19, 19, low)) return false;
+        value = u128(high) * 10000000000000000000u + low;
+        return true;
+    }
+    u128 x = 0;
+    std::size_t i = 0;
+    if (base == 2) {
+        for (const std::size_t head = n % 8; i < head; ++i) {
+            const unsigned d = p[i] - unsigned{'0'};
+            if (d > 1) return false;
+            x = (x << 1) | d;
+        }
+        for (u64 byte; i < n; i += 8) {
+            if (!ReadEightBinary(p + i, byte)) return false;
+            x = (x << 8) | byte;
+        }
+        value = x;
+        return true;
+    }
+    for (; i < n; ++i) {
+        const unsigned d = kStrictDigit[p[i]];
+        if (d >= base) return false;
+        x = x * base + d;
+    }
+    value = x;
+    return true;
 }
 
 }  // namespace
@@ -600,148 +684,76 @@ std::uint32_t ReadSmallWhole(std::string_view text, std::uint32_t limit) {
     return static_cast<std::uint32_t>(value);
 }
 
-void ConvertBaseInto(std::string_view text, std::uint32_t sourceBase, std::uint32_t targetBase, std::string& out) {
-    if (IsAscii(text)) return ConvertAsciiInto(text, sourceBase, targetBase, out);
-    std::string scratch;
-    ConvertAsciiInto(AsDigitText(text, scratch), sourceBase, targetBase, out);
+std::size_t ReadBoundedValue(std::string_view digits, std::uint32_t base, Limb* v) {
+    return ReadInto(digits, base, v, true);
 }
 
-void ConvertAsciiInto(std::string_view digits, std::uint32_t sourceBase, std::uint32_t targetBase, std::string& out) {
-    u64 v[kBoundedLimbs + 1];
-    const std::size_t n = ReadValue(digits, sourceBase, v, true);
+std::vector<Limb> ReadValue(std::string_view digits, std::uint32_t base) {
+    std::vector<Limb> v(LimbsFor(digits.size(), base) + 1);
+    v.resize(ReadInto(digits, base, v.data(), false));
+    return v;
+}
+
+void AppendValue(Limb* v, std::size_t n, std::uint32_t base, std::string& out) {
+    while (n > 0 && v[n - 1] == 0) --n;
     if (n == 0) {
         out.push_back('0');
         return;
     }
-    CheckTargetBase(targetBase);
-    AppendDigits(v, n, targetBase, out);
+    CheckTargetBase(base);
+    AppendDigits(v, n, base, out);
+}
+
+void ConvertBaseInto(std::string_view text, std::uint32_t sourceBase, std::uint32_t targetBase, std::string& out) {
+    std::string scratch;
+    ConvertAsciiInto(NonAsciiReplaced(text, '0', scratch), sourceBase, targetBase, out);
+}
+
+void ConvertAsciiInto(std::string_view digits, std::uint32_t sourceBase, std::uint32_t targetBase, std::string& out) {
+    u64 v[kBoundedLimbs];
+    AppendValue(v, ReadInto(digits, sourceBase, v, true), targetBase, out);
+}
+
+bool TryConvertShortInto(std::string_view text, int sourceBase, int targetBase, std::string& out) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    std::size_t n = text.size();
+    if (n == 0) return false;
+    const std::size_t zeros = ZeroRun(p, p + n);
+    p += zeros;
+    n -= zeros;
+    if (n > kShortDigits[static_cast<unsigned>(sourceBase)]) return false;
+    u128 value;
+    if (!ReadShortValue(p, n, static_cast<unsigned>(sourceBase), value)) return false;
+    u64 v[2] = {static_cast<u64>(value), static_cast<u64>(value >> 64)};
+    if (v[1] == 0 && targetBase == 16) {
+        // One word in hexadecimal: its sixteen digits, then the significant ones.
+        char digits[16];
+        PutHexLimb(digits, v[0]);
+        const auto count = static_cast<std::size_t>(v[0] == 0 ? 1 : 16 - std::countl_zero(v[0]) / 4);
+        out.append(digits + 16 - count, count);
+        return true;
+    }
+    AppendValue(v, 2, static_cast<std::uint32_t>(targetBase), out);
+    return true;
 }
 
 bool TryConvertPlainDecimalInto(std::string_view text, std::uint32_t targetBase, std::string& out) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = p + text.size();
-    while (p < end && *p == '0') ++p;  // only "0": any other byte must refuse
-    u64 v[kBoundedLimbs + 1];
+    p += ZeroRun(p, end);  // only "0": any other byte must refuse
+    u64 v[kBoundedLimbs];
     // A prefix past the bound fails at once: the whole entry is past it in
     // any base it could be raised to.
     const std::size_t n = ReadDecimalChunks<true, true>(p, end, v);
     if (n == kNotPlainDigits) return false;
-    if (n == 0) {
-        out.push_back('0');
-        return true;
-    }
-    CheckTargetBase(targetBase);
-    AppendDigits(v, n, targetBase, out);
+    AppendValue(v, n, targetBase, out);
     return true;
 }
 
+std::size_t LeadingZeroCount(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    return ZeroRun(p, p + text.size());
+}
+
 }  // namespace detail
-
-// ------------------------------------------------------------ routines
-
-namespace {
-constexpr std::uint32_t kBaseLimit = 2147483647;  // bases are read as 32-bit integers
-}
-
-std::string ConvertBase(std::string_view text, std::string_view sourceBase, std::string_view targetBase) {
-    detail::CheckLength(text);
-    const std::uint32_t source = detail::ReadSmallWhole(sourceBase, kBaseLimit);
-    std::string scratch;
-    const std::string_view digits = AsDigitText(text, scratch);
-    u64 v[kBoundedLimbs + 1];
-    const std::size_t n = ReadValue(digits, source, v, true);
-    if (n == 0) return "0";
-    const std::uint32_t target = detail::ReadSmallWhole(targetBase, kBaseLimit);
-    CheckTargetBase(target);
-    std::string out;
-    AppendDigits(v, n, target, out);
-    return out;
-}
-
-std::string BaseToDecimal(std::string_view text, std::string_view base) {
-    detail::CheckLength(text);
-    const std::uint32_t source = detail::ReadSmallWhole(base, kBaseLimit);
-    std::string scratch;
-    const std::string_view digits = AsDigitText(text, scratch);
-    std::vector<u64> v(LimbsFor(digits.size(), source) + 1);
-    const std::size_t n = ReadValue(digits, source, v.data(), false);
-    if (n == 0) return "0";
-    std::string out;
-    AppendDigits(v.data(), n, 10, out);
-    return out;
-}
-
-std::string DecimalToBase(std::string_view decimal, std::string_view base) {
-    detail::CheckLength(decimal);
-    for (char c : decimal) {
-        if (c < '0' || c > '9') Fail("Type mismatch");
-    }
-    u64 v[kBoundedLimbs + 1];
-    const std::size_t n = ReadValue(decimal, 10, v, true);
-    if (n == 0) return "0";
-    const std::uint32_t target = detail::ReadSmallWhole(base, kBaseLimit);
-    CheckTargetBase(target);
-    std::string out;
-    AppendDigits(v, n, target, out);
-    return out;
-}
-
-double MinimumBase(std::string& text) {
-    if (text.empty()) text.push_back('0');
-    detail::CheckLength(text);
-    return detail::MaxDigitValue(text) + 1.0;
-}
-
-double CharToDigit(char32_t c) {
-    // Only ASCII characters carry digit values.
-    return c < 0x80 ? detail::DigitValueOf(static_cast<std::uint8_t>(c)) : 0.0;
-}
-
-std::string DigitToChar(double value) {
-    // Digit values are whole numbers 0 to 35; anything else has no character.
-    if (!(value >= 0.0 && value <= kMaxFaceDigit) || value != std::floor(value)) return {};
-    return std::string(1, kDigitChars[static_cast<int>(value)]);
-}
-
-double MaxOfTwo(double a, double b) { return (a + b) / 2 + std::abs(a - b) / 2; }
-
-double MaxOfArray(const std::vector<double>& values) {
-    if (values.empty()) return 0.0;
-    double best = values.front();
-    for (double v : values) best = MaxOfTwo(best, v);
-    return best;
-}
-
-std::string ReverseText(std::string_view text) {
-    detail::CheckLength(text);
-    std::string out(text.size(), '\0');
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = p + text.size();
-    std::size_t dst = out.size();
-    while (p < end) {
-        char32_t cp;
-        const std::size_t len = DecodeUtf8Char(p, end, cp);
-        dst -= len;
-        std::memcpy(out.data() + dst, p, len);
-        p += len;
-    }
-    return out;
-}
-
-std::size_t CharacterCount(std::string_view text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = p + text.size();
-    std::size_t count = 0;
-    while (p < end) {
-        if (*p < 0x80) {
-            ++p;
-        } else {
-            char32_t cp;
-            p += DecodeUtf8Char(p, end, cp);
-        }
-        ++count;
-    }
-    return count;
-}
-
 }  // namespace bw

@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Calculations.h"
-#include "core/NumberSystem.h"
+#include "core/DigitStringReference.h"
 #include "CoreTestSupport.h"
 
 namespace bw {

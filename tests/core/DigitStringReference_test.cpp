@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Calculations.h"
-#include "core/NumberSystem.h"
+#include "core/DigitStringReference.h"
+#include "core/Utf8.h"
 #include "CoreTestSupport.h"
 
 namespace bw {
