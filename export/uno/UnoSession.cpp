@@ -156,12 +156,11 @@ bool HasUserEntry(uid_t uid) {
     }
 }
 
-SpreadsheetError Refused(const QString& why) {
-    return SpreadsheetError(
+PipeRefused Refused(const QString& why) {
+    return PipeRefused(
         QStringLiteral("The connection to the spreadsheet application was refused: %1, so nothing was sent to it.")
             .arg(why)
-            .toStdString(),
-        false);
+            .toStdString());
 }
 
 }  // namespace

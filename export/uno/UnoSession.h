@@ -56,10 +56,16 @@ QString NewPipeName();
 QString PipeSocketPath(const QString& pipeName);
 QString PipeSocketPath(const QString& pipeName, uid_t uid);
 
+// A connection refused because of the file at the pipe's place.
+class PipeRefused : public SpreadsheetError {
+public:
+    explicit PipeRefused(const std::string& description) : SpreadsheetError(description, false) {}
+};
+
 // Whether a connection may go to the socket at `path`: false when there is
 // no file there (nobody listens); true when it is a socket owned by this
 // process's user, in a folder where other users cannot replace it. Throws
-// SpreadsheetError, in plain words, for anything else: a socket of another
+// PipeRefused, in plain words, for anything else: a socket of another
 // user, a file that is no socket (a link included), an unsafe folder.
 bool OwnPipeSocket(const QString& path);
 
@@ -73,7 +79,7 @@ css::uno::Reference<css::uno::XComponentContext> Connect(const QString& pipeName
 
 // One attempt, no waiting: the office's context, or an empty reference when
 // nobody listens on the pipe or the office is not ready for calls yet.
-// Throws SpreadsheetError when the pipe's socket is refused (OwnPipeSocket).
+// Throws PipeRefused when the pipe's socket is refused (OwnPipeSocket).
 css::uno::Reference<css::uno::XComponentContext> TryConnect(const QString& pipeName);
 
 // What still answers after a call into the office failed.

@@ -25,6 +25,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "export/Spreadsheet.h"
@@ -72,6 +73,12 @@ public:
     ListeningSocket& operator=(const ListeningSocket&) = delete;
 
     bool Ok() const { return ok_; }
+    // Moves the socket's name to `path`, in one step.
+    bool MoveTo(const QString& path) {
+        if (::rename(QFile::encodeName(path_).constData(), QFile::encodeName(path).constData()) != 0) return false;
+        path_ = path;
+        return true;
+    }
     // Whether anyone has connected to it.
     bool Reached() const {
         const int connection = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
@@ -342,6 +349,41 @@ TEST_P(SquattedPipe, IsRefusedAndNothingReachesIt) {
                                        kLocPushButton13_Click, 106));
     EXPECT_EQ(launcher.StartedProcessId(), 0);
     EXPECT_EQ(form.MousePointer().Value(), kPointerNormal);
+}
+
+// A pipe that another user takes while the launcher waits for the office
+// to listen is refused as well, in the same words, and nothing reaches it.
+TEST(SquattedPipeLater, TakenWhileWaitingIsRefused) {
+    if (uno::OfficeProgram().isEmpty()) GTEST_SKIP() << "soffice is not installed";
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can make a socket of another user";
+    const QString name = uno::NewPipeName();
+    const QString path = uno::PipeSocketPath(name);
+    QTemporaryDir dir;  // in the tests' own folder in /tmp: the same file system
+    ASSERT_TRUE(dir.isValid());
+    // Made and given away out of sight, then put in place at once, so the
+    // launcher never sees it as this user's.
+    ListeningSocket squatter(dir.filePath(QStringLiteral("s")));
+    ASSERT_TRUE(squatter.Ok());
+    ASSERT_EQ(::chown(QFile::encodeName(dir.filePath(QStringLiteral("s"))).constData(), UidOf("daemon"), -1), 0);
+    bool moved = false;
+    std::thread taker([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        moved = squatter.MoveTo(path);
+    });
+    LibreOfficeOptions options;
+    options.pipeName = name;
+    options.startOffice = false;
+    LibreOfficeLauncher launcher(options);
+    std::string words;
+    try {
+        launcher.Start();
+    } catch (const SpreadsheetError& e) {
+        words = e.what();
+    }
+    taker.join();
+    ASSERT_TRUE(moved);
+    EXPECT_NE(words.find("its pipe " + path.toStdString() + " belongs to another user"), std::string::npos) << words;
+    EXPECT_FALSE(squatter.Reached());
 }
 
 INSTANTIATE_TEST_SUITE_P(Users, SquattedPipe,
