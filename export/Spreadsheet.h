@@ -9,6 +9,7 @@
 // LibreOffice Calc. Rows and columns count from 1, as on the sheet.
 
 #include <QString>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,6 +35,9 @@ public:
         return SpreadsheetError("The workbook was closed in the spreadsheet application before the export finished.",
                                 true);
     }
+    // A call that did not end within the deadline: the application hangs
+    // (or is stopped), and the export gives up on it.
+    static SpreadsheetError NotAnswering(std::chrono::milliseconds deadline);
 
 private:
     bool lost_;
@@ -91,6 +95,11 @@ public:
     virtual void SetVisible() = 0;
 };
 
+// How long one call into the application may take by default: generous,
+// since a call may start the application, and a block of many rows or the
+// fitting of long columns takes seconds.
+inline constexpr std::chrono::milliseconds kSpreadsheetCallDeadline = std::chrono::minutes(5);
+
 // Starts the spreadsheet application.
 class SpreadsheetLauncher {
 public:
@@ -100,6 +109,10 @@ public:
     // Starts the application (or reaches the one already running), not yet
     // visible. Throws SpreadsheetError; never returns nullptr.
     virtual std::unique_ptr<SpreadsheetApplication> Start() = 0;
+    // How long any one call (Start() and every call on the objects it
+    // gives) may take. A call that takes longer is left to finish on its
+    // own, and the export reports the application as not answering.
+    virtual std::chrono::milliseconds CallDeadline() const { return kSpreadsheetCallDeadline; }
 };
 
 // The launcher of the real program: LibreOffice Calc with the user's own

@@ -28,6 +28,11 @@
 // detached, drops the calls not yet made, releases the application objects
 // when the call returns, and ends; the command returns at once, so an
 // application that hangs can never keep the program from ending.
+//
+// Each call also has the launcher's deadline (minutes): a call that has not
+// ended by then is abandoned in the same way, the application is reported
+// as not answering (under the call's statement number), and the export
+// ends as after any loss of the application.
 
 #include <QString>
 #include <algorithm>
@@ -170,15 +175,22 @@ private:
     std::optional<Clock::time_point> deadline_;
 };
 
-// Waits for a call while the window processes its events. False when the
-// window went away and the grace ran out first.
+enum class Awaited { Done, WindowGone, TimedOut };
+
+// Waits for a call while the window processes its events, until the call
+// is done, the window went away and the grace ran out, or the deadline
+// passed. A call found done after the events were processed (which may take
+// long: a nested command's dialog) counts as done whatever the time.
 template <class R>
-bool AwaitProcessingEvents(const std::future<R>& done, StopGrace& grace) {
-    while (done.wait_for(kEventPoll) != std::future_status::ready) {
+Awaited AwaitProcessingEvents(const std::future<R>& done, StopGrace& grace,
+                              std::chrono::steady_clock::time_point deadline) {
+    for (;;) {
+        if (done.wait_for(kEventPoll) == std::future_status::ready) return Awaited::Done;
         YieldToEvents();
-        if (grace.Over()) return false;
+        if (done.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready) return Awaited::Done;
+        if (grace.Over()) return Awaited::WindowGone;
+        if (std::chrono::steady_clock::now() >= deadline) return Awaited::TimedOut;
     }
-    return true;
 }
 
 QString WithoutEquals(QString text) {
@@ -196,6 +208,20 @@ QString RowsLeftOutMessage(long long leftOut, int sheetRows) {
 }
 
 }  // namespace
+
+SpreadsheetError SpreadsheetError::NotAnswering(std::chrono::milliseconds deadline) {
+    const long long seconds = std::max<long long>(1, (deadline.count() + 999) / 1000);
+    QString span;
+    if (seconds % 60 == 0)
+        span = seconds == 60 ? QStringLiteral("1 minute") : QStringLiteral("%1 minutes").arg(seconds / 60);
+    else
+        span = seconds == 1 ? QStringLiteral("1 second") : QStringLiteral("%1 seconds").arg(seconds);
+    return SpreadsheetError(QStringLiteral("The spreadsheet application is not answering: a call into it did not "
+                                           "finish within %1, so the export was stopped.")
+                                .arg(span)
+                                .toStdString(),
+                            true);
+}
 
 bool SpreadsheetApplicationAvailable(SpreadsheetLauncher* launcher) {
     try {
@@ -217,20 +243,29 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
     StopGrace grace(stopped);
     bool abandoned = false;
     TimeSliceYield yielder(pacing.yieldSliceMs);
+    const std::chrono::milliseconds callDeadline = launcher.CallDeadline();
 
     // Runs one call into the application on the call thread, as statement
     // `line`, and stores its result in *out (when given). Returns false
     // when the export must stop: the application is lost (or was never
-    // reached), so every further call would fail as well, and the failure
-    // is reported once; or the window went away and the call was abandoned.
+    // reached, or does not answer), so every further call would fail as
+    // well, and the failure is reported once; or the window went away and
+    // the call was abandoned.
     auto automation = [&](int line, auto call, auto out) {
         bool lost = false;
         trap.Step(line, [&] {
             if (!calls) calls.emplace();
             auto done = calls->Post(std::move(call));
-            if (!AwaitProcessingEvents(done, grace)) {
-                abandoned = true;
-                return;
+            switch (AwaitProcessingEvents(done, grace, std::chrono::steady_clock::now() + callDeadline)) {
+                case Awaited::Done:
+                    break;
+                case Awaited::WindowGone:
+                    abandoned = true;
+                    return;
+                case Awaited::TimedOut:
+                    abandoned = true;
+                    lost = true;
+                    throw SpreadsheetError::NotAnswering(callDeadline);
             }
             try {
                 if constexpr (std::is_same_v<decltype(out), std::nullptr_t>)
@@ -248,7 +283,8 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
         // The objects are released by the thread that used them.
         if (calls && !abandoned) {
             auto done = calls->Post([office] { office->Release(); });
-            abandoned = !AwaitProcessingEvents(done, grace);
+            abandoned =
+                AwaitProcessingEvents(done, grace, std::chrono::steady_clock::now() + callDeadline) != Awaited::Done;
         }
         if (calls && abandoned) calls->Abandon();
         calls.reset();

@@ -29,7 +29,9 @@ bool SpreadsheetApplicationAvailable(SpreadsheetLauncher* launcher);
 // while the window keeps processing its events; the list, the reports and
 // the pointer are used on the calling (window) thread only. Once
 // pacing.stop() is true, a call still running after a short grace is left
-// to finish on its own and the procedure returns.
+// to finish on its own and the procedure returns. A call still running at
+// the launcher's CallDeadline() is left likewise, and reported as the
+// application not answering.
 void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, ErrorReport& trap, WindowPointer& pointer,
                                Dialogs& dialogs, const QString& title, const ExportPacing& pacing);
 

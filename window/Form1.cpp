@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QPalette>
@@ -164,6 +165,28 @@ private:
     bool acceptable_ = false;
 };
 
+// Return and Enter (keypad) on a focused command button do what Space
+// does: they press it. Qt's buttons take them only as a dialog's default
+// button, and this window is no dialog; the dialogs it opens keep their own
+// handling, as the filter sits on the window's buttons alone. A key held
+// down presses the button once, not once per repeat.
+class ReturnPressesButton : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        auto* button = qobject_cast<QAbstractButton*>(watched);
+        const bool enterKey = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (!button || !enterKey || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+            return QObject::eventFilter(watched, event);
+        if (!key->isAutoRepeat() && button->isEnabled()) button->click();
+        return true;
+    }
+};
+
 }  // namespace
 
 void Form1::AcceptFileDrops() {
@@ -245,12 +268,14 @@ Form1::Form1(Platform& platform, QWidget* parent)
     SetBackground(*Option1, Qt::white);
     SetBackground(*Option2, Qt::white);
     const QFont buttonFont = ArialBold(11.25);
+    auto* returnKeys = new ReturnPressesButton(this);
     for (QPushButton* button : CommandButtons()) {
         QPalette palette = button->palette();
         palette.setColor(QPalette::Button, Qt::white);
         button->setPalette(palette);
         button->setFont(buttonFont);
         button->setAutoDefault(false);
+        button->installEventFilter(returnKeys);
     }
 
     for (ListView* list : {ListView1, ListView2}) {

@@ -393,6 +393,8 @@ Reference<css::uno::XComponentContext> LibreOfficeLauncher::Connection(const Lib
             // Nothing to start: give the listening office a moment.
             try {
                 return uno::Connect(options.pipeName, 5000, {}, options.whileWaiting);
+            } catch (const uno::PipeRefused&) {
+                throw;
             } catch (const SpreadsheetError&) {
                 throw SpreadsheetError(
                     "No spreadsheet application listens on the pipe " + options.pipeName.toStdString() + ".", false);

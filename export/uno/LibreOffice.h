@@ -8,10 +8,16 @@
 // it, up to a deadline. AddWorkbook() loads a new Calc document hidden;
 // SetVisible() shows the documents' windows. Releasing the objects leaves
 // the office and its documents open.
+//
+// The pipe's name is new and random for each launcher (the program has
+// one), so that no other user can know it in advance; its socket is
+// checked to be this user's before every connection (uno::OwnPipeSocket),
+// since one who watches the office's command line learns it.
 
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -19,12 +25,14 @@
 #include <com/sun/star/uno/XComponentContext.hpp>
 
 #include "export/Spreadsheet.h"
+#include "export/uno/UnoSession.h"
 
 namespace bw {
 
 struct LibreOfficeOptions {
-    // The pipe this program's connection goes through.
-    QString pipeName = QStringLiteral("basewright_calc");
+    // The pipe this program's connection goes through: by default a new,
+    // unpredictable name.
+    QString pipeName = uno::NewPipeName();
     // Start soffice when nobody listens on the pipe. When false, Start()
     // fails unless an office already listens (tests start their own).
     bool startOffice = true;
@@ -39,6 +47,9 @@ struct LibreOfficeOptions {
     // Called about every 100 ms while waiting for the office, on the
     // thread that called Start(); may be empty.
     std::function<void()> whileWaiting;
+    // How long one call into the office may take before the export gives
+    // up on it (SpreadsheetLauncher::CallDeadline).
+    std::chrono::milliseconds callDeadline = kSpreadsheetCallDeadline;
 };
 
 class LibreOfficeLauncher : public SpreadsheetLauncher {
@@ -46,6 +57,9 @@ public:
     explicit LibreOfficeLauncher(LibreOfficeOptions options = {});
     bool Available() override;
     std::unique_ptr<SpreadsheetApplication> Start() override;
+    std::chrono::milliseconds CallDeadline() const override { return options_.callDeadline; }
+    // The pipe this launcher connects through.
+    const QString& PipeName() const { return options_.pipeName; }
     // The process id of the last soffice this launcher started; 0 if none.
     qint64 StartedProcessId() const { return startedPid_; }
 

@@ -9,13 +9,22 @@
 #include <cppuhelper/bootstrap.hxx>
 #include <rtl/bootstrap.hxx>
 
+#include <pwd.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
+#include <QRandomGenerator>
 #include <QStandardPaths>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace bw::uno {
 
@@ -94,6 +103,13 @@ QString OfficeProgramFolder() {
 Reference<XComponentContext> LocalContext() {
     std::lock_guard lock(g_localMutex);
     if (g_local) return *g_local;
+    // The bridge writes to the office's pipe with plain send(): once the
+    // office is gone (killed, crashed), a write would raise SIGPIPE and end
+    // this program on the spot, the user's lists with it. Ignored, the
+    // write fails instead, and the call reports the office as closed. A
+    // handler installed by someone else is left alone.
+    struct sigaction current {};
+    if (::sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) ::signal(SIGPIPE, SIG_IGN);
     const QString folder = OfficeProgramFolder();
     if (folder.isEmpty()) throw SpreadsheetError("The office program soffice was not found.", false);
     const QString rc = QDir(folder).filePath(QStringLiteral("fundamentalrc"));
@@ -114,8 +130,89 @@ QString AcceptArgument(const QString& pipeName) {
     return QStringLiteral("pipe,name=%1;urp;StarOffice.ComponentContext").arg(pipeName);
 }
 
+QString NewPipeName() {
+    quint32 words[4];
+    QRandomGenerator::system()->fillRange(words);
+    QString name = QStringLiteral("basewright_");
+    for (quint32 word : words) name += QStringLiteral("%1").arg(word, 8, 16, QLatin1Char('0'));
+    return name;
+}
+
+namespace {
+
+// Whether the user has an entry in the user database.
+bool HasUserEntry(uid_t uid) {
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 1024);
+    for (;;) {
+        struct passwd entry {};
+        struct passwd* found = nullptr;
+        const int error = ::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found);
+        if (error == ERANGE && buffer.size() < (1u << 20)) {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        return error == 0 && found != nullptr;
+    }
+}
+
+PipeRefused Refused(const QString& why) {
+    return PipeRefused(
+        QStringLiteral("The connection to the spreadsheet application was refused: %1, so nothing was sent to it.")
+            .arg(why)
+            .toStdString());
+}
+
+}  // namespace
+
+QString PipeSocketPath(const QString& pipeName, uid_t uid) {
+    QString folder;
+    if (::access("/tmp", W_OK) == 0) {
+        folder = QStringLiteral("/tmp");
+    } else if (::access("/var/tmp", W_OK) == 0) {
+        folder = QStringLiteral("/var/tmp");
+    } else {
+        rtl::OUString value;
+        if (rtl::Bootstrap::get(rtl::OUString("OSL_SOCKET_PATH"), value)) folder = ToQString(value);
+    }
+    const QString file = HasUserEntry(uid) ? QStringLiteral("OSL_PIPE_%1_%2").arg(uid).arg(pipeName)
+                                           : QStringLiteral("OSL_PIPE_") + pipeName;
+    return folder + QLatin1Char('/') + file;
+}
+
+QString PipeSocketPath(const QString& pipeName) { return PipeSocketPath(pipeName, ::getuid()); }
+
+bool OwnPipeSocket(const QString& path) {
+    const uid_t me = ::geteuid();
+    struct stat st {};
+    // The folder first: in one where others may rename or delete files, a
+    // socket found to be ours could be swapped for theirs before the
+    // connection is made. A world-writable folder is safe with the sticky
+    // bit (only a file's owner may remove or rename it), as /tmp has it.
+    const QString folder = QFileInfo(path).absolutePath();
+    if (::stat(QFile::encodeName(folder).constData(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return false;
+        throw Refused(QStringLiteral("the folder %1 cannot be examined (%2)")
+                          .arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    if ((st.st_uid != 0 && st.st_uid != me) || ((st.st_mode & (S_IWGRP | S_IWOTH)) && !(st.st_mode & S_ISVTX)))
+        throw Refused(QStringLiteral("other users can replace the files in the folder %1").arg(folder));
+    // The socket itself, not what a link would lead to.
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return false;
+        throw Refused(
+            QStringLiteral("%1 cannot be examined (%2)").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    if (!S_ISSOCK(st.st_mode)) throw Refused(QStringLiteral("%1 is not the office's pipe").arg(path));
+    if (st.st_uid != me)
+        throw Refused(QStringLiteral("its pipe %1 belongs to another user (user id %2)").arg(path).arg(st.st_uid));
+    return true;
+}
+
 Reference<XComponentContext> TryConnect(const QString& pipeName) {
     Reference<XComponentContext> local = LocalContext();
+    // Nobody listens where there is no socket; a socket not ours is refused.
+    if (!OwnPipeSocket(PipeSocketPath(pipeName))) return {};
     try {
         Reference<css::bridge::XUnoUrlResolver> resolver = css::bridge::UnoUrlResolver::create(local);
         Reference<css::uno::XInterface> remote =

@@ -47,11 +47,14 @@ public:
     // holdLimit and goes on, noting heldTooLong).
     int holdAtCall = 0;
     std::chrono::milliseconds holdLimit{10000};
+    // How long the export lets a call take.
+    std::chrono::milliseconds callDeadline = kSpreadsheetCallDeadline;
 
     // What happened.
     std::vector<std::string> calls;                // "Start", "SetCellText 1 1 Numbers", ...
     std::map<std::pair<int, int>, QString> cells;  // (row, column) -> non-empty text written
     std::atomic<int> liveObjects{0};               // applications and workbooks not yet released
+    std::atomic<int> objectsMade{0};               // applications and workbooks made
     std::vector<std::string> releases;             // "workbook", "application", in order
     std::atomic<bool> holding{false};              // the held call is waiting now
     std::atomic<bool> heldTooLong{false};          // it went on without Release()
@@ -73,11 +76,15 @@ public:
         Enter("Start");
         return std::make_unique<App>(*this);
     }
+    std::chrono::milliseconds CallDeadline() const override { return callDeadline; }
 
 private:
     class Book : public SpreadsheetWorkbook {
     public:
-        explicit Book(ScriptedSpreadsheet& s) : s_(s) { ++s_.liveObjects; }
+        explicit Book(ScriptedSpreadsheet& s) : s_(s) {
+            ++s_.liveObjects;
+            ++s_.objectsMade;
+        }
         ~Book() override {
             s_.releases.push_back("workbook");
             --s_.liveObjects;
@@ -105,7 +112,10 @@ private:
 
     class App : public SpreadsheetApplication {
     public:
-        explicit App(ScriptedSpreadsheet& s) : s_(s) { ++s_.liveObjects; }
+        explicit App(ScriptedSpreadsheet& s) : s_(s) {
+            ++s_.liveObjects;
+            ++s_.objectsMade;
+        }
         ~App() override {
             s_.releases.push_back("application");
             --s_.liveObjects;

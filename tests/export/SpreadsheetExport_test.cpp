@@ -454,6 +454,94 @@ TEST_F(SpreadsheetExportTest, WindowClosedWhileACallHangsDoesNotWaitForIt) {
     EXPECT_EQ(calls.back(), "SetBlockText 2 1 512x1");
 }
 
+// A call that does not end within the launcher's deadline (an office that
+// hangs, or is stopped): one report, in plain words, under that call's
+// statement number; no further call; the hourglass goes; the window kept
+// processing its events meanwhile. The hanging call is left to finish on
+// its own, and its thread releases the objects once it does.
+struct HangCase {
+    const char* name;
+    int holdAtCall;  // Start = 1, AddWorkbook = 2, first header fit = 4, block = 10, fit all = 11, visible = 12
+    int line;
+};
+void PrintTo(const HangCase& c, std::ostream* os) { *os << c.name; }
+
+class CallHangs : public SpreadsheetExportTest, public ::testing::WithParamInterface<HangCase> {};
+
+TEST_P(CallHangs, IsReportedAsNotAnsweringAtTheDeadline) {
+    Fill({"Numbers", "Conversion", "Results"}, {{{"1", "Decimal To Binary", "1"}}, {{"2", "Decimal To Binary", "10"}}});
+    office.holdAtCall = GetParam().holdAtCall;
+    office.holdLimit = std::chrono::seconds(60);
+    office.callDeadline = std::chrono::milliseconds(300);
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [&] { ticks += office.holding ? 1 : 0; });
+    timer.start();
+    QElapsedTimer clock;
+    clock.start();
+    form.PushButton13_Click();
+    const qint64 ms = clock.elapsed();
+    timer.stop();
+
+    EXPECT_TRUE(office.holding) << "the command waited for the hanging call";
+    EXPECT_LT(ms, 20000);
+    EXPECT_GT(ticks, 5) << "the window processed no events while the call hung";
+    ASSERT_EQ(sp.dialogs.messages.size(), 1u);
+    EXPECT_EQ(sp.dialogs.messages[0].text,
+              Report("The spreadsheet application is not answering: a call into it did not finish within 1 second, "
+                     "so the export was stopped.",
+                     GetParam().line));
+    EXPECT_EQ(static_cast<int>(CallsAfterAvailable().size()), GetParam().holdAtCall);
+    EXPECT_EQ(form.MousePointer().Value(), kPointerNormal);
+
+    // Once released, the call returns (a hanging Start still makes its
+    // application), and the thread releases whatever it holds.
+    office.Release();
+    auto settled = [&] { return office.objectsMade > 0 && office.liveObjects == 0; };
+    for (int n = 0; n < 1000 && !settled(); ++n) QThread::msleep(10);
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(static_cast<int>(CallsAfterAvailable().size()), GetParam().holdAtCall) << "a dropped call was made";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CallHangs,
+                         ::testing::Values(HangCase{"Start", 1, 106}, HangCase{"AddWorkbook", 2, 108},
+                                           HangCase{"HeaderFit", 4, 120}, HangCase{"Block", 10, 144},
+                                           HangCase{"FitAll", 11, 148}, HangCase{"Visible", 12, 150}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A call that ends just before the deadline is no failure, however long
+// the window's events took meanwhile; the deadline counts for each call
+// anew, not for the whole export.
+TEST_F(SpreadsheetExportTest, SlowCallsWithinTheDeadlineAreNoFailure) {
+    Fill({"Results"}, {{{"1"}}, {{"2"}}});
+    office.callDeadline = std::chrono::milliseconds(1500);
+    office.onCall = [&](int, const std::string&) { QThread::msleep(300); };
+    form.PushButton13_Click();
+
+    EXPECT_TRUE(sp.dialogs.messages.empty());
+    EXPECT_EQ(CallsAfterAvailable().back(), "SetVisible");
+    EXPECT_EQ(office.liveObjects, 0);
+}
+
+struct DeadlineWordsCase {
+    std::chrono::milliseconds deadline;
+    const char* span;
+};
+
+TEST(SpreadsheetErrorWords, NameTheDeadlineAsAPersonWould) {
+    const DeadlineWordsCase cases[] = {{std::chrono::milliseconds(300), "1 second"},
+                                       {std::chrono::seconds(2), "2 seconds"},
+                                       {std::chrono::seconds(90), "90 seconds"},
+                                       {std::chrono::minutes(1), "1 minute"},
+                                       {std::chrono::minutes(5), "5 minutes"}};
+    for (const DeadlineWordsCase& c : cases) {
+        const SpreadsheetError e = SpreadsheetError::NotAnswering(c.deadline);
+        EXPECT_TRUE(e.Lost());
+        EXPECT_NE(std::string(e.what()).find(std::string("within ") + c.span + ","), std::string::npos) << e.what();
+    }
+}
+
 // ------------------------------------------------------------ row limit
 
 struct LimitCase {

@@ -20,6 +20,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -71,6 +72,18 @@ void PrintTo(const Cell& c, std::ostream* os) { *os << c.type << ':' << '"' << c
 
 Cell T(const char* text) { return {'T', QString::fromUtf8(text)}; }
 const Cell E{'E', {}};
+
+// Every temporary file of this program and of the offices it starts goes
+// into a folder of its own, removed after the last test (and by a helper
+// process should this program be killed). Registered before the office's
+// environment, so that it is torn down after it.
+class TempFolderEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { folder = std::make_unique<PrivateTempFolder>(); }
+    void TearDown() override { folder.reset(); }
+    std::unique_ptr<PrivateTempFolder> folder;
+};
+::testing::Environment* const g_tempFolderEnvironment = ::testing::AddGlobalTestEnvironment(new TempFolderEnvironment);
 
 // One headless office for the whole program, started by the first test
 // that needs it and ended after the last test (also when tests fail).
@@ -486,22 +499,10 @@ TEST(LauncherConnection, OfficeThatNeverListensFailsAtTheDeadline) {
     EXPECT_GT(waits, 3);  // the window's events were served while waiting
 }
 
-// Processes whose command line names the pipe (the office started below).
-std::vector<pid_t> ProcessesWith(const QString& needle) {
-    std::vector<pid_t> pids;
-    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool ok = false;
-        const pid_t pid = entry.toInt(&ok);
-        if (!ok) continue;
-        QFile f(QStringLiteral("/proc/%1/cmdline").arg(entry));
-        if (f.open(QIODevice::ReadOnly) && QString::fromLocal8Bit(f.readAll()).contains(needle)) pids.push_back(pid);
-    }
-    return pids;
-}
-
-// Ends the office a launcher started detached, however the test went.
-// (The reaper covers the test process itself ending without this
-// destructor: a crash or a kill by the runner's time-out.)
+// Ends the office a launcher started detached, however the test went,
+// and removes its profile and the sockets it left. (The reaper covers the
+// test process itself ending without this destructor: a crash or a kill by
+// the runner's time-out.)
 class DetachedOfficeGuard {
 public:
     DetachedOfficeGuard(QString pipe, QString profile)
@@ -513,8 +514,15 @@ public:
         } catch (...) {}
         for (int i = 0; i < 150 && !ProcessesWith(pipe_).empty(); ++i) QThread::msleep(100);
         for (pid_t pid : ProcessesWith(pipe_)) ::kill(pid, SIGKILL);
+        RemoveRecordedSockets(profile_);
         QDir(profile_).removeRecursively();
         reaper_.Dismiss();
+    }
+    // Notes the sockets of the office, once it runs, for removal.
+    QStringList Record() {
+        const QStringList sockets = ListeningSockets(ProcessesWith(pipe_));
+        RecordSockets(profile_, sockets);
+        return sockets;
     }
 
 private:
@@ -555,7 +563,9 @@ TEST(LauncherConnection, StartsTheOfficeOnceAndThenReachesIt) {
 
     LibreOfficeLauncher first(options);
     auto app = first.Start();
-    EXPECT_NE(first.StartedProcessId(), 0);
+    guard.Record();
+    const qint64 started = first.StartedProcessId();
+    EXPECT_NE(started, 0);
     auto book = app->AddWorkbook();
     book->SetCellText(1, 1, QStringLiteral("=2"));
     book.reset();
@@ -565,6 +575,41 @@ TEST(LauncherConnection, StartsTheOfficeOnceAndThenReachesIt) {
     auto again = second.Start();
     EXPECT_EQ(second.StartedProcessId(), 0);
     EXPECT_TRUE(again->AddWorkbook() != nullptr);
+    again.reset();
+
+    // The program's next export, through the same launcher: no new office.
+    auto third = first.Start();
+    EXPECT_EQ(first.StartedProcessId(), started);
+    EXPECT_TRUE(third->AddWorkbook() != nullptr);
+}
+
+// A launcher of a later run of the program has a pipe name of its own: the
+// office it starts hands the request over to the office already running
+// with the user's profile, which then listens on that name too.
+TEST(LauncherConnection, ANewPipeNameReachesTheOfficeAlreadyRunning) {
+    if (uno::OfficeProgram().isEmpty()) GTEST_SKIP() << "soffice is not installed";
+    QTemporaryDir profile;
+    ASSERT_TRUE(profile.isValid());
+    profile.setAutoRemove(false);
+    LibreOfficeOptions options = DetachedOfficeOptions(uno::NewPipeName(), profile.path());
+    DetachedOfficeGuard guard(options.pipeName, profile.path());
+    LibreOfficeLauncher first(options);
+    auto app = first.Start();
+    guard.Record();
+    const std::vector<pid_t> running = ProcessesWith(options.pipeName);
+    ASSERT_FALSE(running.empty());
+
+    options.pipeName = uno::NewPipeName();
+    LibreOfficeLauncher later(options);
+    auto again = later.Start();
+    guard.Record();
+    EXPECT_NE(later.StartedProcessId(), 0);
+    EXPECT_TRUE(again->AddWorkbook() != nullptr);
+    // The process that handed the request over has ended; the office that
+    // answered is the one already running.
+    for (int i = 0; i < 100 && !ProcessesWith(options.pipeName).empty(); ++i) QThread::msleep(100);
+    EXPECT_TRUE(ProcessesWith(options.pipeName).empty());
+    EXPECT_EQ(ProcessesWith(first.PipeName()), running);
 }
 
 // ------------------------------------------------------------ losses in plain words
@@ -635,12 +680,21 @@ public:
         : real_(real), atBlock_(atBlock), before_(std::move(before)) {}
     bool Available() override { return real_.Available(); }
     std::unique_ptr<SpreadsheetApplication> Start() override { return std::make_unique<App>(*this, real_.Start()); }
+    std::chrono::milliseconds CallDeadline() const override { return real_.CallDeadline(); }
     std::atomic<bool> interrupted{false};
+    // Applications and workbooks not yet released.
+    std::atomic<int> live{0};
 
 private:
     class Book : public SpreadsheetWorkbook {
     public:
-        Book(Interrupting& owner, std::unique_ptr<SpreadsheetWorkbook> real) : o_(owner), real_(std::move(real)) {}
+        Book(Interrupting& owner, std::unique_ptr<SpreadsheetWorkbook> real) : o_(owner), real_(std::move(real)) {
+            ++o_.live;
+        }
+        ~Book() override {
+            real_.reset();
+            --o_.live;
+        }
         void SetCellText(int row, int column, const QString& text) override { real_->SetCellText(row, column, text); }
         void SetBlockText(int row, int column, const CellBlock& block) override {
             if (++o_.blocks_ == o_.atBlock_) {
@@ -659,7 +713,13 @@ private:
     };
     class App : public SpreadsheetApplication {
     public:
-        App(Interrupting& owner, std::unique_ptr<SpreadsheetApplication> real) : o_(owner), real_(std::move(real)) {}
+        App(Interrupting& owner, std::unique_ptr<SpreadsheetApplication> real) : o_(owner), real_(std::move(real)) {
+            ++o_.live;
+        }
+        ~App() override {
+            real_.reset();
+            --o_.live;
+        }
         std::unique_ptr<SpreadsheetWorkbook> AddWorkbook() override {
             return std::make_unique<Book>(o_, real_->AddWorkbook());
         }
@@ -738,6 +798,52 @@ INSTANTIATE_TEST_SUITE_P(Cases, OfficeGoesAway,
                                            GoneCase{"WorkbookClosed", false, kBookClosed}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The office stops answering in the middle of an export (SIGSTOP): at the
+// call's deadline the export reports it, in plain words, once, and ends;
+// the window was never held. Continued afterwards, the office finishes the
+// abandoned call and the export's thread lets go of it.
+TEST(OfficeStops, MidExportIsReportedAsNotAnsweringAtTheDeadline) {
+    if (uno::OfficeProgram().isEmpty()) GTEST_SKIP() << "soffice is not installed";
+    OfficeProcess office(60000);  // of this test's own: it is stopped
+    LibreOfficeOptions options = OptionsFor(office);
+    options.callDeadline = std::chrono::seconds(3);
+    LibreOfficeLauncher launcher(options);
+    const pid_t pid = office.Pid();
+    std::atomic<bool> stopped{false};
+    Interrupting interrupting(launcher, 2, [&] { stopped = ::kill(pid, SIGSTOP) == 0; });
+    // The office goes on, whatever becomes of the test.
+    struct Continue {
+        pid_t pid;
+        ~Continue() { ::kill(pid, SIGCONT); }
+    } resume{pid};
+    ExportWindow window(interrupting, 3000);
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(20);
+    QObject::connect(&timer, &QTimer::timeout, [&] { ticks += stopped ? 1 : 0; });
+    timer.start();
+    QElapsedTimer clock;
+    clock.start();
+    window.form.PushButton13_Click();
+    const qint64 ms = clock.elapsed();
+    timer.stop();
+
+    ASSERT_TRUE(stopped);
+    EXPECT_GE(ms, 3000);
+    EXPECT_LT(ms, 60000);
+    EXPECT_GT(ticks, 50) << "the window processed no events while the office was stopped";
+    ASSERT_EQ(window.sp.dialogs.messages.size(), 1u);
+    EXPECT_EQ(window.sp.dialogs.messages[0].text,
+              ErrorReport::MessageText(QStringLiteral("The spreadsheet application is not answering: a call into it "
+                                                      "did not finish within 3 seconds, so the export was stopped."),
+                                       kLocPushButton13_Click, 144));
+    EXPECT_EQ(window.form.MousePointer().Value(), kPointerNormal);
+
+    ::kill(pid, SIGCONT);
+    for (int i = 0; i < 600 && interrupting.live > 0; ++i) QThread::msleep(50);
+    EXPECT_EQ(interrupting.live, 0) << "the abandoned call did not end once the office went on";
+}
+
 // ------------------------------------------------------------ the test process ending
 
 constexpr const char* kChildFileVariable = "BASEWRIGHT_OFFICE_CHILD";
@@ -772,9 +878,12 @@ TEST(DISABLED_OfficeChild, StartsOfficesAndWaits) {
     DetachedOfficeGuard guard(pipe, profile.path());
     LibreOfficeLauncher launcher(DetachedOfficeOptions(pipe, profile.path()));
     auto app = launcher.Start();
+    const QStringList sockets = own.Sockets() + guard.Record();
     QFile out(file);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write((QStringList{own.Mark(), own.ProfileFolder(), pipe, profile.path(), QStringLiteral("ready")}.join('\n') +
+    out.write((QStringList{own.Mark(), own.Folder(), pipe, profile.path(), sockets.join(QLatin1Char('|')),
+                           QStringLiteral("ready")}
+                   .join('\n') +
                QLatin1Char('\n'))
                   .toLocal8Bit());
     out.close();
@@ -798,20 +907,24 @@ TEST(OfficeLifetime, OfficesEndWithTheTestProcess) {
     ASSERT_TRUE(lines.contains(QStringLiteral("ready"))) << child.Output().toStdString();
     const QStringList marks = {lines[0], lines[2]};
     const QStringList folders = {lines[1], lines[3]};
+    const QStringList sockets = lines[4].split(QLatin1Char('|'), Qt::SkipEmptyParts);
     for (const QString& mark : marks) ASSERT_FALSE(ProcessesWith(mark).empty()) << mark.toStdString();
+    // Each office listens on its pipe and on the pipe that keeps one office per profile.
+    EXPECT_GE(sockets.size(), 4) << sockets.join(QLatin1Char(' ')).toStdString();
 
     ::kill(static_cast<pid_t>(child.process.processId()), SIGKILL);
     child.process.waitForFinished(5000);
     auto gone = [&] {
         for (const QString& mark : marks)
             if (!ProcessesWith(mark).empty()) return false;
-        for (const QString& folder : folders)
-            if (QFileInfo::exists(folder)) return false;
+        for (const QString& path : folders + sockets)
+            if (QFileInfo::exists(path)) return false;
         return true;
     };
     for (int i = 0; i < 200 && !gone(); ++i) QThread::msleep(100);
     for (const QString& mark : marks) EXPECT_TRUE(ProcessesWith(mark).empty()) << mark.toStdString();
     for (const QString& folder : folders) EXPECT_FALSE(QFileInfo::exists(folder)) << folder.toStdString();
+    for (const QString& socket : sockets) EXPECT_FALSE(QFileInfo::exists(socket)) << socket.toStdString();
 }
 
 // Started as a child by TheProgramEndsWhileACallHangs: the office stops

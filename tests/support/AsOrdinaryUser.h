@@ -12,7 +12,8 @@
 //     }
 //
 // In the child, or when the tests already run as an ordinary user, the body
-// runs in this process.
+// runs in this process. Another user and group than nobody's may be named
+// (a name or a number, as setpriv takes them).
 
 #include <gtest/gtest.h>
 
@@ -60,7 +61,8 @@ inline QString Reachable(const QString& path, const QTemporaryDir& folder, bool 
 
 // Whether the calling case is to run its body in this process (see above).
 // Returns false after running the case as nobody in a child process.
-[[nodiscard]] inline bool RunsAsOrdinaryUser() {
+[[nodiscard]] inline bool RunsAsOrdinaryUser(const QString& user = QStringLiteral("nobody"),
+                                             const QString& group = QStringLiteral("nogroup")) {
     if (::geteuid() != 0) return true;
     if (qEnvironmentVariableIsSet(kOrdinaryUserChild)) {
         ADD_FAILURE() << "the child process still runs as root";
@@ -98,8 +100,8 @@ inline QString Reachable(const QString& path, const QTemporaryDir& folder, bool 
     child.setWorkingDirectory(QStringLiteral("/"));
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QStringLiteral("setpriv"),
-                {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"),
-                 program, QStringLiteral("--gtest_filter=") + filter});
+                {QStringLiteral("--reuid=") + user, QStringLiteral("--regid=") + group,
+                 QStringLiteral("--clear-groups"), program, QStringLiteral("--gtest_filter=") + filter});
     if (!child.waitForStarted(30000)) {
         ADD_FAILURE() << "setpriv could not be started: " << child.errorString().toStdString();
         return false;
@@ -107,13 +109,13 @@ inline QString Reachable(const QString& path, const QTemporaryDir& folder, bool 
     if (!child.waitForFinished(300000)) {
         child.kill();
         child.waitForFinished();
-        ADD_FAILURE() << "the case as nobody did not finish in time";
+        ADD_FAILURE() << "the case as " << user.toStdString() << " did not finish in time";
         return false;
     }
     const QByteArray output = child.readAll();
     const bool passed =
         child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 && output.contains("[  PASSED  ] 1 test.");
-    EXPECT_TRUE(passed) << "the case as nobody:\n" << output.toStdString();
+    EXPECT_TRUE(passed) << "the case as " << user.toStdString() << ":\n" << output.toStdString();
     return false;
 }
 
