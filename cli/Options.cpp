@@ -125,6 +125,24 @@ std::optional<int> ParseBase(std::string_view text) {
     return static_cast<int>(*value);
 }
 
+namespace {
+
+// A conversion name as typed on a command line: one of the twelve names in
+// any letter case ("decimal to hexadecimal"); blanks count as typed. The
+// window's option box offers only the exact names, so it needs no such match.
+const ConversionOption* FindConversionOptionAnyCase(std::string_view typed) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (const ConversionOption& option : ConversionOptions()) {
+        if (option.name.size() != typed.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < typed.size() && same; ++i) same = lower(option.name[i]) == lower(typed[i]);
+        if (same) return &option;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 std::string ConversionName(int sourceBase, int targetBase) {
     for (const ConversionOption& option : ConversionOptions()) {
         if (option.sourceBase == sourceBase && option.targetBase == targetBase) return std::string(option.name);
@@ -240,7 +258,7 @@ ParsedArguments ParseArguments(const std::vector<std::string_view>& args) {
     if (conversion && (from || to)) return fail("--conversion cannot be combined with --from or --to");
     if (from.has_value() != to.has_value()) return fail("--from and --to must be given together");
     if (conversion) {
-        const ConversionOption* option = FindConversionOption(*conversion);
+        const ConversionOption* option = FindConversionOptionAnyCase(*conversion);
         if (option == nullptr) {
             return fail("unknown conversion '" + *conversion + "' (see --help for the twelve names)");
         }
@@ -292,8 +310,8 @@ std::string UsageText() {
         "--strict an entry must be a number of the source base instead.\n"
         "\n"
         "Options:\n"
-        "  --conversion NAME  one of the conversion names below (default: \"Decimal To\n"
-        "                     Hexadecimal\")\n"
+        "  --conversion NAME  one of the conversion names below, in any letter case\n"
+        "                     (default: \"Decimal To Hexadecimal\")\n"
         "  --from BASE        source base: 2 to 36, or dec, hex, bin, oct\n"
         "  --to BASE          target base: 2 to 36, or dec, hex, bin, oct\n"
         "  --full             print the entry as converted, the conversion's name and\n"

@@ -42,6 +42,9 @@ INSTANTIATE_TEST_SUITE_P(
         ArgsCase{{}, 10, 16, "Decimal To Hexadecimal", F::ResultsOnly, {}},
         ArgsCase{{"--full"}, 10, 16, "Decimal To Hexadecimal", F::Full, {}},
         ArgsCase{{"--conversion", "Binary To Octal"}, 2, 8, "Binary To Octal", F::ResultsOnly, {}},
+        // Names in any letter case; the row shows the name as the window writes it.
+        ArgsCase{{"--conversion", "decimal to hexadecimal"}, 10, 16, "Decimal To Hexadecimal", F::ResultsOnly, {}},
+        ArgsCase{{"--conversion=OCTAL TO BINARY"}, 8, 2, "Octal To Binary", F::ResultsOnly, {}},
         ArgsCase{{"--conversion=Octal To Binary", "a.txt"}, 8, 2, "Octal To Binary", F::ResultsOnly, {"a.txt"}},
         ArgsCase{{"--conversion", "Hexadecimal To Decimal", "--full", "-", "b"},
                  16,
@@ -88,8 +91,8 @@ TEST_P(RejectedArgumentsTest, AreUsageErrors) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rejected, RejectedArgumentsTest,
-    ::testing::Values(RejectCase{{"--conversion", "decimal to hexadecimal"}, "unknown conversion"},
-                      RejectCase{{"--conversion", "Decimal To Hexadecimal "}, "unknown conversion"},
+    ::testing::Values(RejectCase{{"--conversion", "Decimal To Hexadecimal "}, "unknown conversion"},
+                      RejectCase{{"--conversion", "decimal  to hexadecimal"}, "unknown conversion"},
                       RejectCase{{"--conversion", "Base 7 To Base 16"}, "unknown conversion"},
                       RejectCase{{"--conversion"}, "needs a value"}, RejectCase{{"--from", "10"}, "together"},
                       RejectCase{{"--to", "10"}, "together"},
