@@ -4,16 +4,26 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QMessageBox>
-#include <QSettings>
 #include <QStandardPaths>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <algorithm>
+#include <cerrno>
 #include <limits>
 
 #include "AppError.h"
+#include "FileSystem.h"
+#include "SettingsFile.h"
+#include "SettingsValueCodec.h"
 
 namespace bw {
 
@@ -107,58 +117,185 @@ QString QtSettingsStore::FilePath(const QString& appName) const { return QDir(fo
 
 namespace {
 
-// QSettings reads a file it cannot open as an empty one, without a word. A
-// file that exists but cannot be opened (no read permission) is reported
-// instead, both when reading a value and before writing one: writing over
-// such a file would replace every value in it with the one key written.
-void RequireReadable(const QString& path) {
-    QFile file(path);
-    if (!file.exists()) return;
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw AppError(("The settings file " + path + " cannot be read: " + file.errorString()).toStdString());
-    }
+// The file's text is written in pieces of this size, with a pause between
+// two of them.
+constexpr std::size_t kWriteSlice = std::size_t{4} << 20;
+
+std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
+
+AppError SettingsFailure(const QString& path, const char* what, const std::string& cause) {
+    return AppError(("The settings file " + path + " cannot be " + what + ": ").toStdString() + cause);
 }
+
+// The settings file opened for reading, or -1 when there is none. A FIFO
+// or a device in its place cannot hold the program: it is opened without
+// waiting and refused.
+int OpenSettingsFile(const QString& path, const char* what, struct stat& info) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        if (errno == ENOENT) return -1;
+        throw SettingsFailure(path, what, ErrorText(errno));
+    }
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = errno;
+        const bool regular = S_ISREG(info.st_mode);
+        ::close(fd);
+        throw SettingsFailure(path, what, regular ? ErrorText(error) : std::string("not a regular file"));
+    }
+    return fd;
+}
+
+// Reads size bytes from offset (or to the end of the file, when the file
+// changed meanwhile), pausing between slices.
+std::string ReadFrom(int fd, const QString& path, const char* what, std::size_t offset, std::size_t size,
+                     const std::function<void()>& pause) {
+    std::string text(size, '\0');
+    std::size_t have = 0;
+    while (have < text.size()) {
+        const std::size_t slice = std::min(text.size() - have, kWriteSlice);
+        const ssize_t got = ::pread(fd, text.data() + have, slice, static_cast<off_t>(offset + have));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            throw SettingsFailure(path, what, ErrorText(errno));
+        }
+        if (got == 0) break;
+        have += static_cast<std::size_t>(got);
+        if (pause) pause();
+    }
+    text.resize(have);
+    return text;
+}
+
+struct FileCloser {
+    int fd;
+    ~FileCloser() {
+        if (fd >= 0) ::close(fd);
+    }
+};
 
 }  // namespace
 
+std::string QtSettingsStore::GetSettingUtf8(const QString& appName, const QString& section, const QString& key,
+                                            std::string_view defaultValue) {
+    const QString path = FilePath(appName);
+    struct stat info {};
+    const FileCloser file{OpenSettingsFile(path, "read", info)};
+    if (file.fd < 0) return std::string(defaultValue);
+    const std::array<long long, 7> identity{static_cast<long long>(info.st_dev),
+                                            static_cast<long long>(info.st_ino),
+                                            static_cast<long long>(info.st_size),
+                                            info.st_ctim.tv_sec,
+                                            info.st_ctim.tv_nsec,
+                                            info.st_mtim.tv_sec,
+                                            info.st_mtim.tv_nsec};
+    if (!scanned_ || scanned_->path != path || scanned_->section != section || scanned_->identity != identity) {
+        scanned_.reset();
+        const std::string text = ReadFrom(file.fd, path, "read", 0, static_cast<std::size_t>(info.st_size), {});
+        ScannedFile scan{path, section, identity, {}};
+        for (const auto& [name, span] : ScanSettingsSection(text, Utf8(section)).values)
+            scan.values.emplace(name, std::make_pair(span.start, span.end));
+        std::string value(defaultValue);
+        if (const auto found = scan.values.find(Utf8(key)); found != scan.values.end()) {
+            value = DecodeSettingsValue(
+                std::string_view(text).substr(found->second.first, found->second.second - found->second.first));
+        }
+        if (text.size() == static_cast<std::size_t>(info.st_size)) scanned_ = std::move(scan);
+        return value;
+    }
+    const auto found = scanned_->values.find(Utf8(key));
+    if (found == scanned_->values.end()) return std::string(defaultValue);
+    const auto [start, end] = found->second;
+    return DecodeSettingsValue(ReadFrom(file.fd, path, "read", start, end - start, {}));
+}
+
 QString QtSettingsStore::GetSetting(const QString& appName, const QString& section, const QString& key,
                                     const QString& defaultValue) {
-    const QString path = FilePath(appName);
-    RequireReadable(path);
-    // A line QSettings cannot parse (FormatError) is skipped, and every
-    // other value of the file is still read: that is no failure to read.
-    QSettings store(path, QSettings::IniFormat);
-    store.beginGroup(section);
-    if (!store.contains(key)) return defaultValue;
-    const QVariant value = store.value(key);
-    // A hand-edited value with unquoted commas reads back as a list.
-    if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(QStringLiteral(", "));
-    return value.toString();
+    return Utf8ToText(GetSettingUtf8(appName, section, key, Utf8(defaultValue)));
 }
 
 void QtSettingsStore::SaveSetting(const QString& appName, const QString& section, const QString& key,
                                   const QString& value) {
+    const std::string text = Utf8(value);
+    bool given = false;
+    SaveSettingPieces(appName, section, key,
+                      [&](std::string_view& piece) {
+                          if (given) return false;
+                          piece = text;
+                          given = true;
+                          return true;
+                      },
+                      {});
+}
+
+void QtSettingsStore::SaveSettingPieces(const QString& appName, const QString& section, const QString& key,
+                                        const std::function<bool(std::string_view&)>& next,
+                                        const std::function<void()>& pause) {
     const QString path = FilePath(appName);
-    RequireReadable(path);
-    QDir().mkpath(folder_);
-    QSettings store(path, QSettings::IniFormat);
-    const bool hadUnparsedLines = store.status() == QSettings::FormatError;
-    store.beginGroup(section);
-    store.setValue(key, value);
-    store.endGroup();
-    store.sync();
-    // QSettings keeps the first status it met: a FormatError from reading
-    // stays after a successful write, and hides an AccessError of the write.
-    // After a FormatError a second QSettings over the same file tells: it
-    // shares the first one's unsaved change, writes it again if it is still
-    // pending, and reports its own status (it does not parse the file again).
-    bool written = store.status() == QSettings::NoError;
-    if (hadUnparsedLines && store.status() == QSettings::FormatError) {
-        QSettings check(path, QSettings::IniFormat);
-        written =
-            check.status() == QSettings::NoError && check.value(section + QLatin1Char('/') + key).toString() == value;
+    auto failure = [&](const std::string& cause) { return SettingsFailure(path, "written", cause); };
+    auto pauseNow = [&] {
+        if (pause) pause();
+    };
+
+    // The value's written form first: the file is locked and read only for
+    // the short moment of its replacement.
+    SettingsValueEncoder encoder;
+    std::string_view piece;
+    for (unsigned count = 1; next(piece); ++count) {
+        encoder.Append(piece);
+        if (count % 1024 == 0) pauseNow();
     }
-    if (!written) throw AppError(("The settings file " + path + " cannot be written").toStdString());
+    const std::string value = encoder.Finish();
+    pauseNow();
+
+    if (!QDir().mkpath(folder_)) throw failure("its folder " + folder_.toStdString() + " cannot be made");
+    // QSettings' lock file, so that a QSettings writer and this one never
+    // write the file at the same time.
+    QLockFile lock(path + ".lock");
+    QElapsedTimer waited;
+    waited.start();
+    while (!lock.tryLock(20)) {
+        if (lock.error() == QLockFile::PermissionError) throw failure(ErrorText(EACCES));
+        if (lock.error() != QLockFile::LockFailedError) throw failure("its lock file cannot be made");
+        if (waited.elapsed() > 10000) throw failure("another program keeps it locked");
+        pauseNow();
+    }
+    scanned_.reset();
+
+    std::string old;
+    {
+        struct stat info {};
+        const FileCloser file{OpenSettingsFile(path, "written", info)};
+        if (file.fd >= 0) old = ReadFrom(file.fd, path, "written", 0, static_cast<std::size_t>(info.st_size), pause);
+    }
+    const std::string sectionName = Utf8(section);
+    const std::string keyName = Utf8(key);
+    const std::optional<SettingsEdit> edit =
+        PlanSettingsEdit(old, sectionName, keyName, ScanSettingsSection(old, sectionName, pause));
+    if (!edit) throw failure("a quote in it is never closed, and QSettings would read the value as part of it");
+    pauseNow();
+
+    try {
+        SafeFileWriter out(path, false);
+        const std::string_view text = old;
+        const std::string_view parts[] = {text.substr(0, edit->from), edit->before, value, edit->after,
+                                          text.substr(edit->to)};
+        std::uint64_t total = 0;
+        for (std::string_view part : parts) total += part.size();
+        // The disk is asked for the room first: a full disk stops the write
+        // before it starts.
+        out.Reserve(total);
+        for (std::string_view part : parts) {
+            while (!part.empty()) {
+                const std::size_t slice = std::min(part.size(), kWriteSlice);
+                out.Write(part.substr(0, slice));
+                part.remove_prefix(slice);
+                if (slice == kWriteSlice) pauseNow();
+            }
+        }
+        out.Commit();
+    } catch (const FileError& e) {
+        throw failure(e.Cause());
+    }
 }
 
 void QtDesktopShell::OpenUrl(const QUrl& url) {

@@ -211,8 +211,12 @@ TEST(RealWindowSetup, ASettingsFileWithLinesQtCannotParseIsReadAndWrittenWithout
         w.form->ListView1->AddRow("3");
         w.form->Form_QueryUnload();
         EXPECT_TRUE(boxes.texts.isEmpty()) << file.constData() << ": " << boxes.texts.join(" | ").toStdString();
+        // Only the value written changed: the lines QSettings cannot parse
+        // stay, and QSettings still reads every value.
+        QByteArray expected = file;
+        expected.replace("Zip%20Codes=\"1;2\"", "Zip%20Codes=\"1;2;3\"");
+        EXPECT_EQ(Read(w.SettingsFile()), expected);
         QSettings written(w.SettingsFile(), QSettings::IniFormat);
-        EXPECT_EQ(written.status(), QSettings::NoError);
         EXPECT_EQ(written.value("Basewright/Zip Codes").toString(), "1;2;3") << file.constData();
         EXPECT_EQ(written.value("Basewright/Option2").toString(), "True");
     }
