@@ -3,11 +3,14 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
+#include <chrono>
+#include <future>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -72,6 +75,23 @@ bool FileExists(const QString& path) {
     } catch (...) {
         return false;
     }
+}
+
+QStringList LookFileFolders(const QString& programFolder) {
+    QStringList folders;
+    if (!programFolder.isEmpty()) folders << programFolder;
+    for (const QString& data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+        folders << data + QStringLiteral("/basewright");
+    return folders;
+}
+
+QString FindLookFile(const QString& programFolder, const QString& name) {
+    for (const QString& folder : LookFileFolders(programFolder)) {
+        const QString path = folder + QLatin1Char('/') + name;
+        struct stat info {};
+        if (::stat(Encoded(path).c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) return path;
+    }
+    return QString();
 }
 
 FileError::FileError(const QString& path, const std::string& cause)
@@ -174,14 +194,24 @@ void SafeFileWriter::Write(std::string_view bytes) {
     }
 }
 
-void SafeFileWriter::Commit() {
+void SafeFileWriter::Commit(const std::function<void()>& pause) {
     if (fd_ < 0) Fail(EBADF);
     // Room reserved but not filled is given back.
     struct stat now {};
     if (::fstat(fd_, &now) != 0) Fail(errno);
     if (static_cast<std::uint64_t>(now.st_size) != written_ && ::ftruncate(fd_, static_cast<off_t>(written_)) != 0)
         Fail(errno);
-    if (::fdatasync(fd_) != 0 && errno != EINVAL && errno != EROFS) Fail(errno);
+    // The sync on a thread of its own, so that the caller can go on pausing.
+    auto sync = [fd = fd_] { return ::fdatasync(fd) == 0 ? 0 : errno; };
+    int syncError = 0;
+    if (pause) {
+        std::future<int> synced = std::async(std::launch::async, sync);
+        while (synced.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) pause();
+        syncError = synced.get();
+    } else {
+        syncError = sync();
+    }
+    if (syncError != 0 && syncError != EINVAL && syncError != EROFS) Fail(syncError);
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0 && errno != EINTR) {

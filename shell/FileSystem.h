@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +24,22 @@ QString LocalFileName(const QString& path);
 
 // True when the path's last-modified time can be read; never throws.
 bool FileExists(const QString& path);
+
+// The optional files that change the window's look (the hover cursor, the
+// skin and what the skin refers to) are read only up to this size.
+inline constexpr std::uint64_t kMaxLookFileBytes = std::uint64_t{4} << 20;
+
+// The folders searched for a look file, first to last: the program's own
+// folder, then basewright/ in each data folder of the desktop
+// ($XDG_DATA_HOME, then each of $XDG_DATA_DIRS: ~/.local/share/basewright,
+// /usr/local/share/basewright, /usr/share/basewright).
+QStringList LookFileFolders(const QString& programFolder);
+
+// The look file name (a path below those folders, such as "x/o.cjs") in
+// the first folder that holds it; the empty text when none does. Whatever
+// is there counts, a FIFO too (its reading then refuses it), except a
+// folder of that name.
+QString FindLookFile(const QString& programFolder, const QString& name);
 
 // A file that could not be read or written: its path and the cause, named
 // as the system names it ("No space left on device"). what() is
@@ -72,8 +90,10 @@ public:
     void Reserve(std::uint64_t bytes);
     void Write(std::string_view bytes);
     std::uint64_t Written() const { return written_; }
-    // Makes the written text the file's content.
-    void Commit();
+    // Makes the written text the file's content. The wait for the disk to
+    // take the text, which can be long, runs beside the caller, who is
+    // called at pause every few milliseconds meanwhile (when one is given).
+    void Commit(const std::function<void()>& pause = {});
     // Leaves the target as it was (as far as nothing was written in place).
     void Discard() noexcept;
 

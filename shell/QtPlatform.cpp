@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -17,8 +18,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
+#include <chrono>
+#include <future>
 #include <cerrno>
 #include <limits>
+#include <memory>
+#include <vector>
 
 #include "AppError.h"
 #include "FileSystem.h"
@@ -117,9 +122,8 @@ QString QtSettingsStore::FilePath(const QString& appName) const { return QDir(fo
 
 namespace {
 
-// The file's text is written in pieces of this size, with a pause between
-// two of them.
-constexpr std::size_t kWriteSlice = std::size_t{4} << 20;
+// A file is read in pieces of this size.
+constexpr std::size_t kReadSlice = std::size_t{4} << 20;
 
 std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
@@ -145,25 +149,36 @@ int OpenSettingsFile(const QString& path, const char* what, struct stat& info) {
     return fd;
 }
 
-// Reads size bytes from offset (or to the end of the file, when the file
-// changed meanwhile), pausing between slices.
-std::string ReadFrom(int fd, const QString& path, const char* what, std::size_t offset, std::size_t size,
-                     const std::function<void()>& pause) {
-    std::string text(size, '\0');
+// Bytes read from a file (not set to zero first: they are all read over).
+class FileBytes {
+public:
+    explicit FileBytes(std::size_t size) : data_(new char[size ? size : 1]), size_(size) {}
+    char* data() { return data_.get(); }
+    std::size_t size() const { return size_; }
+    void Shorten(std::size_t size) { size_ = std::min(size_, size); }
+    operator std::string_view() const { return std::string_view(data_.get(), size_); }
+
+private:
+    std::unique_ptr<char[]> data_;
+    std::size_t size_;
+};
+
+// Reads size bytes from offset (fewer when the file is shorter by now).
+FileBytes ReadFrom(int fd, const QString& path, const char* what, std::size_t offset, std::size_t size) {
+    FileBytes bytes(size);
     std::size_t have = 0;
-    while (have < text.size()) {
-        const std::size_t slice = std::min(text.size() - have, kWriteSlice);
-        const ssize_t got = ::pread(fd, text.data() + have, slice, static_cast<off_t>(offset + have));
+    while (have < size) {
+        const std::size_t slice = std::min(size - have, kReadSlice);
+        const ssize_t got = ::pread(fd, bytes.data() + have, slice, static_cast<off_t>(offset + have));
         if (got < 0) {
             if (errno == EINTR) continue;
             throw SettingsFailure(path, what, ErrorText(errno));
         }
         if (got == 0) break;
         have += static_cast<std::size_t>(got);
-        if (pause) pause();
     }
-    text.resize(have);
-    return text;
+    bytes.Shorten(have);
+    return bytes;
 }
 
 struct FileCloser {
@@ -172,6 +187,66 @@ struct FileCloser {
         if (fd >= 0) ::close(fd);
     }
 };
+
+// Replaces the written value of key in section of the settings file at
+// path (creating file, section and key as needed) and nothing else. Throws
+// AppError naming the cause.
+void ReplaceValue(const QString& path, const std::string& section, const std::string& key,
+                  const std::vector<std::string>& value) {
+    auto failure = [&](const std::string& cause) { return SettingsFailure(path, "written", cause); };
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) throw failure("its folder " + folder.toStdString() + " cannot be made");
+    // QSettings' lock file, so that a QSettings writer and this one never
+    // write the file at the same time.
+    QLockFile lock(path + ".lock");
+    QElapsedTimer waited;
+    waited.start();
+    while (!lock.tryLock(20)) {
+        if (lock.error() == QLockFile::PermissionError) throw failure(ErrorText(EACCES));
+        if (lock.error() != QLockFile::LockFailedError) throw failure("its lock file cannot be made");
+        if (waited.elapsed() > 10000) throw failure("another program keeps it locked");
+    }
+
+    FileBytes old(0);
+    {
+        struct stat info {};
+        const FileCloser file{OpenSettingsFile(path, "written", info)};
+        if (file.fd >= 0) old = ReadFrom(file.fd, path, "written", 0, static_cast<std::size_t>(info.st_size));
+    }
+    const std::optional<SettingsEdit> edit = PlanSettingsEdit(old, section, key, ScanSettingsSection(old, section));
+    if (!edit) throw failure("a quote in it is never closed, and QSettings would read the value as part of it");
+
+    try {
+        SafeFileWriter out(path, false);
+        const std::string_view text = old;
+        std::vector<std::string_view> parts{text.substr(0, edit->from), edit->before};
+        parts.insert(parts.end(), value.begin(), value.end());
+        parts.push_back(edit->after);
+        parts.push_back(text.substr(edit->to));
+        std::uint64_t total = 0;
+        for (std::string_view part : parts) total += part.size();
+        // The disk is asked for the room first: a full disk stops the write
+        // before it starts.
+        out.Reserve(total);
+        for (std::string_view part : parts) out.Write(part);
+        out.Commit();
+    } catch (const FileError& e) {
+        throw failure(e.Cause());
+    }
+}
+
+// Runs work on a thread of its own while pause is called every few
+// milliseconds; without a pause, runs it here. Its failure is thrown here.
+template <class F>
+void RunBeside(const std::function<void()>& pause, F&& work) {
+    if (!pause) {
+        work();
+        return;
+    }
+    std::future<void> done = std::async(std::launch::async, std::forward<F>(work));
+    while (done.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) pause();
+    done.get();
+}
 
 }  // namespace
 
@@ -190,7 +265,8 @@ std::string QtSettingsStore::GetSettingUtf8(const QString& appName, const QStrin
                                             info.st_mtim.tv_nsec};
     if (!scanned_ || scanned_->path != path || scanned_->section != section || scanned_->identity != identity) {
         scanned_.reset();
-        const std::string text = ReadFrom(file.fd, path, "read", 0, static_cast<std::size_t>(info.st_size), {});
+        const FileBytes bytes = ReadFrom(file.fd, path, "read", 0, static_cast<std::size_t>(info.st_size));
+        const std::string_view text = bytes;
         ScannedFile scan{path, section, identity, {}};
         for (const auto& [name, span] : ScanSettingsSection(text, Utf8(section)).values)
             scan.values.emplace(name, std::make_pair(span.start, span.end));
@@ -205,7 +281,7 @@ std::string QtSettingsStore::GetSettingUtf8(const QString& appName, const QStrin
     const auto found = scanned_->values.find(Utf8(key));
     if (found == scanned_->values.end()) return std::string(defaultValue);
     const auto [start, end] = found->second;
-    return DecodeSettingsValue(ReadFrom(file.fd, path, "read", start, end - start, {}));
+    return DecodeSettingsValue(ReadFrom(file.fd, path, "read", start, end - start));
 }
 
 QString QtSettingsStore::GetSetting(const QString& appName, const QString& section, const QString& key,
@@ -231,7 +307,6 @@ void QtSettingsStore::SaveSettingPieces(const QString& appName, const QString& s
                                         const std::function<bool(std::string_view&)>& next,
                                         const std::function<void()>& pause) {
     const QString path = FilePath(appName);
-    auto failure = [&](const std::string& cause) { return SettingsFailure(path, "written", cause); };
     auto pauseNow = [&] {
         if (pause) pause();
     };
@@ -244,59 +319,16 @@ void QtSettingsStore::SaveSettingPieces(const QString& appName, const QString& s
         encoder.Append(piece);
         if (count % 1024 == 0) pauseNow();
     }
-    const std::string value = encoder.Finish();
+    const std::vector<std::string> value = encoder.FinishBlocks();
     pauseNow();
 
-    if (!QDir().mkpath(folder_)) throw failure("its folder " + folder_.toStdString() + " cannot be made");
-    // QSettings' lock file, so that a QSettings writer and this one never
-    // write the file at the same time.
-    QLockFile lock(path + ".lock");
-    QElapsedTimer waited;
-    waited.start();
-    while (!lock.tryLock(20)) {
-        if (lock.error() == QLockFile::PermissionError) throw failure(ErrorText(EACCES));
-        if (lock.error() != QLockFile::LockFailedError) throw failure("its lock file cannot be made");
-        if (waited.elapsed() > 10000) throw failure("another program keeps it locked");
-        pauseNow();
-    }
+    // The file is locked, read, edited and replaced on a thread of its own
+    // (waits on the disk can be long), while the caller goes on pausing.
     scanned_.reset();
-
-    std::string old;
-    {
-        struct stat info {};
-        const FileCloser file{OpenSettingsFile(path, "written", info)};
-        if (file.fd >= 0) old = ReadFrom(file.fd, path, "written", 0, static_cast<std::size_t>(info.st_size), pause);
-    }
-    const std::string sectionName = Utf8(section);
-    const std::string keyName = Utf8(key);
-    const std::optional<SettingsEdit> edit =
-        PlanSettingsEdit(old, sectionName, keyName, ScanSettingsSection(old, sectionName, pause));
-    if (!edit) throw failure("a quote in it is never closed, and QSettings would read the value as part of it");
-    pauseNow();
-
-    try {
-        SafeFileWriter out(path, false);
-        const std::string_view text = old;
-        const std::string_view parts[] = {text.substr(0, edit->from), edit->before, value, edit->after,
-                                          text.substr(edit->to)};
-        std::uint64_t total = 0;
-        for (std::string_view part : parts) total += part.size();
-        // The disk is asked for the room first: a full disk stops the write
-        // before it starts.
-        out.Reserve(total);
-        for (std::string_view part : parts) {
-            while (!part.empty()) {
-                const std::size_t slice = std::min(part.size(), kWriteSlice);
-                out.Write(part.substr(0, slice));
-                part.remove_prefix(slice);
-                if (slice == kWriteSlice) pauseNow();
-            }
-        }
-        out.Commit();
-    } catch (const FileError& e) {
-        throw failure(e.Cause());
-    }
+    RunBeside(pause, [&] { ReplaceValue(path, Utf8(section), Utf8(key), value); });
 }
+
+
 
 void QtDesktopShell::OpenUrl(const QUrl& url) {
     if (!QDesktopServices::openUrl(url)) {

@@ -33,7 +33,11 @@ class Pacer {
 public:
     explicit Pacer(const std::function<void()>& pause) : pause_(pause) {}
     void At(std::size_t position) {
-        if (!pause_ || position < next_) return;
+        if (position < next_) return;
+        if (!pause_) {
+            next_ = static_cast<std::size_t>(-1);
+            return;
+        }
         pause_();
         next_ = position + kPauseBytes;
     }
@@ -67,6 +71,7 @@ bool ReadLine(std::string_view data, std::size_t& pos, Line& line, Pacer& pacer)
         char ch = data[i];
         while (!(TraitsOf(ch) & stop)) {
             if (++i == size) goto done;
+            pacer.At(i);
             ch = data[i];
         }
         pacer.At(i);

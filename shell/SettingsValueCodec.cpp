@@ -1,5 +1,6 @@
 #include "shell/SettingsValueCodec.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -101,6 +102,7 @@ struct Unescaped {
 Unescaped Unescape(std::string_view s) {
     Unescaped result;
     std::string current;
+    current.reserve(s.size());  // never longer than its written form
     UnitWriter units(current);
     bool inQuotes = false;
     bool currentQuoted = false;
@@ -300,7 +302,27 @@ Typed TypedValue(std::string& s) {
 
 }  // namespace
 
-SettingsValueEncoder::SettingsValueEncoder() : out_(kOpeningRoom, '\0') {}
+// The size of the encoder's blocks.
+constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+
+SettingsValueEncoder::SettingsValueEncoder() {
+    blocks_.emplace_back(kOpeningRoom, '\0');
+    blocks_.back().reserve(kBlockBytes);
+}
+
+void SettingsValueEncoder::Put(std::string_view bytes) {
+    while (!bytes.empty()) {
+        std::string* block = &blocks_.back();
+        if (block->size() == kBlockBytes) {
+            blocks_.emplace_back();
+            block = &blocks_.back();
+            block->reserve(kBlockBytes);
+        }
+        const std::size_t room = std::min(bytes.size(), kBlockBytes - block->size());
+        block->append(bytes.data(), room);
+        bytes.remove_prefix(room);
+    }
+}
 
 void SettingsValueEncoder::AppendHexEscape(unsigned value) {
     static constexpr char kDigits[] = "0123456789abcdef";
@@ -310,8 +332,8 @@ void SettingsValueEncoder::AppendHexEscape(unsigned value) {
         digits[count++] = kDigits[value % 16];
         value /= 16;
     } while (value);
-    out_ += "\\x";
-    while (count) out_ += digits[--count];
+    Put("\\x");
+    while (count) Put(digits[--count]);
     escapeNextHexDigit_ = true;
 }
 
@@ -326,35 +348,35 @@ void SettingsValueEncoder::AppendByte(unsigned char c) {
     escapeNextHexDigit_ = false;
     switch (c) {
         case '\0':
-            out_ += "\\0";
+            Put("\\0");
             escapeNextHexDigit_ = true;
             hasNul_ = true;
             return;
         case '\a':
-            out_ += "\\a";
+            Put("\\a");
             return;
         case '\b':
-            out_ += "\\b";
+            Put("\\b");
             return;
         case '\f':
-            out_ += "\\f";
+            Put("\\f");
             return;
         case '\n':
-            out_ += "\\n";
+            Put("\\n");
             return;
         case '\r':
-            out_ += "\\r";
+            Put("\\r");
             return;
         case '\t':
-            out_ += "\\t";
+            Put("\\t");
             return;
         case '\v':
-            out_ += "\\v";
+            Put("\\v");
             return;
         case '"':
         case '\\':
-            out_ += '\\';
-            out_ += static_cast<char>(c);
+            Put('\\');
+            Put(static_cast<char>(c));
             return;
         default:
             break;
@@ -363,7 +385,7 @@ void SettingsValueEncoder::AppendByte(unsigned char c) {
         AppendHexEscape(c);
         return;
     }
-    out_ += static_cast<char>(c);
+    Put(static_cast<char>(c));
     plainWritten_ = true;
 }
 
@@ -399,7 +421,7 @@ void SettingsValueEncoder::Append(std::string_view piece) {
         if (kPlain[c] && !(escapeNextHexDigit_ && IsHexDigit(c))) {
             std::size_t j = i + 1;
             while (j < n && kPlain[static_cast<unsigned char>(piece[j])]) ++j;
-            out_.append(piece.data() + i, j - i);
+            Put(piece.substr(i, j - i));
             plainWritten_ = true;
             escapeNextHexDigit_ = false;
             i = j;
@@ -410,10 +432,10 @@ void SettingsValueEncoder::Append(std::string_view piece) {
     }
 }
 
-std::string SettingsValueEncoder::Finish() {
+std::vector<std::string> SettingsValueEncoder::FinishBlocks() {
     if (!pending_.empty()) {
         // The start of a U+FEFF that the text ended in: plain bytes.
-        out_ += pending_;
+        Put(pending_);
         pending_.clear();
         plainWritten_ = true;
     }
@@ -425,21 +447,28 @@ std::string SettingsValueEncoder::Finish() {
     } else if (!empty_ && first_ == '@') {
         opening = "@";
     }
-    const bool hasText = out_.size() > kOpeningRoom;
-    const char firstWritten = !opening.empty() ? opening.front() : hasText ? out_[kOpeningRoom] : '\0';
-    const char lastWritten = !closing.empty() ? closing.back() : hasText ? out_.back() : '\0';
+    std::string& front = blocks_.front();
+    const bool hasText = blocks_.size() > 1 || front.size() > kOpeningRoom;
+    const char firstWritten = !opening.empty() ? opening.front() : hasText ? front[kOpeningRoom] : '\0';
+    const char lastWritten = !closing.empty() ? closing.back() : hasText ? blocks_.back().back() : '\0';
     const bool quoted = hasSeparator_ || firstWritten == ' ' || lastWritten == ' ';
 
     std::size_t start = kOpeningRoom - opening.size();
-    out_.replace(start, opening.size(), opening);
-    if (quoted) out_[--start] = '"';
-    out_ += closing;
-    if (quoted) out_ += '"';
-    out_.erase(0, start);
+    front.replace(start, opening.size(), opening);
+    if (quoted) front[--start] = '"';
+    front.erase(0, start);
+    Put(closing);
+    if (quoted) Put('"');
 
-    std::string written = std::move(out_);
+    std::vector<std::string> written = std::move(blocks_);
     *this = SettingsValueEncoder();
     return written;
+}
+
+std::string SettingsValueEncoder::Finish() {
+    std::string joined;
+    for (const std::string& block : FinishBlocks()) joined += block;
+    return joined;
 }
 
 std::string EncodeSettingsValue(std::string_view text) {

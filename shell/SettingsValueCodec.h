@@ -25,26 +25,32 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace bw {
 
 // Builds the written form of one value from its text given in pieces (the
-// pieces joined as they come), without holding the text itself.
+// pieces joined as they come), without holding the text itself. The
+// written form is kept in blocks of a fixed size, so that a long value
+// grows without ever being copied.
 class SettingsValueEncoder {
 public:
     SettingsValueEncoder();
     void Append(std::string_view piece);
-    // The written form of all pieces appended since the last Finish(); the
-    // encoder starts empty again.
+    // The written form of all pieces appended since the last Finish(), in
+    // blocks to be written one after the other; the encoder starts empty
+    // again.
+    std::vector<std::string> FinishBlocks();
+    // The same as one text.
     std::string Finish();
-    // Bytes written so far.
-    std::size_t Size() const { return out_.size(); }
 
 private:
     void AppendByte(unsigned char c);
     void AppendHexEscape(unsigned value);
+    void Put(std::string_view bytes);
+    void Put(char c) { Put(std::string_view(&c, 1)); }
 
-    std::string out_;
+    std::vector<std::string> blocks_;
     std::string pending_;  // the start of a U+FEFF cut by the end of a piece
     bool escapeNextHexDigit_ = false;
     bool plainWritten_ = false;  // a byte was written as it is

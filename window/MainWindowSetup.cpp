@@ -10,6 +10,9 @@
 #include <QTime>
 #include <QUrl>
 #include <cmath>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <span>
 #include <string>
 #include <string_view>
@@ -134,7 +137,7 @@ void Form1::Form_Load() {
     trap.Step(104, [&] { setWindowIcon(ApplicationIcon()); });
     trap.Step(104, [&] { SetApplicationTitle(); });
 
-    const QString cursorPath = platform_.programFolder + QLatin1Char('/') + QString::fromLatin1(kHandCursorFile);
+    const QString cursorPath = FindLookFile(platform_.programFolder, QString::fromLatin1(kHandCursorFile));
     if (trap.Test(106, [&] { return FileExists(cursorPath); })) {
         trap.Step(108, [&] { MousePointer().LoadCustomImage(cursorPath); });
     }
@@ -185,6 +188,12 @@ void Form1::Form_Load() {
         ListView1->EndBatch();
     }
     std::string().swap(stored);
+#ifdef __GLIBC__
+    // The stored text and the file it was read from were large blocks that
+    // the C library keeps for later use; the pages they took go back to the
+    // system, so that a restored list costs no more memory than a loaded one.
+    malloc_trim(0);
+#endif
 
     int line = 172;
     for (const ConversionOption& option : ConversionOptions()) {
