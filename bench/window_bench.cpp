@@ -13,6 +13,8 @@
 //
 //   basewright_window_bench [runs] [rows...]   (default 3 runs; 1000000 5000000)
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,10 +27,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fcntl.h>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "BenchSupport.h"
@@ -80,7 +80,8 @@ void WriteReplacing(const QString& path, const QByteArray& bytes) {
     const QByteArray next = QFile::encodeName(path + ".new");
     const int fd = ::open(next.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0 || ::write(fd, bytes.constData(), static_cast<size_t>(bytes.size())) != bytes.size() ||
-        ::fdatasync(fd) != 0 || ::close(fd) != 0 || ::rename(next.constData(), QFile::encodeName(path).constData()) != 0) {
+        ::fdatasync(fd) != 0 || ::close(fd) != 0 ||
+        ::rename(next.constData(), QFile::encodeName(path).constData()) != 0) {
         std::perror("bound write");
         std::exit(1);
     }
@@ -97,7 +98,7 @@ int StartChild(int argc, char** argv, const QString& settingsFolder, const QStri
     bw::QtSettingsStore store(settingsFolder);
     bw::ScriptedPlatform scripted;
     QTemporaryDir programFolder;
-    bw::Platform platform{scripted.dialogs, scripted.clipboard, store, scripted.shell, scripted.random,
+    bw::Platform platform{scripted.dialogs, scripted.clipboard,  store, scripted.shell, scripted.random,
                           nullptr,          programFolder.path()};
     bw::Form1 form(platform);
     form.Form_Load();

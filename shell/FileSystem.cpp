@@ -9,11 +9,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
-#include <chrono>
-#include <future>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 
 namespace bw {
 

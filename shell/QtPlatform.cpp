@@ -5,9 +5,9 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QLockFile>
@@ -18,9 +18,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <future>
-#include <cerrno>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -327,8 +327,6 @@ void QtSettingsStore::SaveSettingPieces(const QString& appName, const QString& s
     scanned_.reset();
     RunBeside(pause, [&] { ReplaceValue(path, Utf8(section), Utf8(key), value); });
 }
-
-
 
 void QtDesktopShell::OpenUrl(const QUrl& url) {
     if (!QDesktopServices::openUrl(url)) {
