@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/AppError.h"
 #include "shell/ListFileReader.h"
+#include "shell/AppError.h"
 #include "shell/ListView.h"
 #include "shell/ListViewModel.h"
 #include "support/QtPrinters.h"
