@@ -305,10 +305,9 @@ Typed TypedValue(std::string& s) {
 // The size of the encoder's blocks.
 constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 
-SettingsValueEncoder::SettingsValueEncoder() {
-    blocks_.emplace_back(kOpeningRoom, '\0');
-    blocks_.back().reserve(kBlockBytes);
-}
+// (The first block grows as a short value needs; the next ones are made at
+// their full size.)
+SettingsValueEncoder::SettingsValueEncoder() { blocks_.emplace_back(kOpeningRoom, '\0'); }
 
 void SettingsValueEncoder::Put(std::string_view bytes) {
     while (!bytes.empty()) {
