@@ -13,6 +13,7 @@
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -65,7 +66,7 @@ QIcon ApplicationIcon() {
 
 namespace {
 
-// Holds back the user's input (keys, clicks, the wheel, drops) from the whole
+// Sets aside the user's input (keys, clicks, the wheel, drops) to the whole
 // program while it lives: events that change nothing (painting, timers, the
 // session's end) still run.
 class UserInputHold : public QObject {
@@ -208,8 +209,10 @@ void Form1::Form_Load() {
 void Form1::Form_QueryUnload() {
     ErrorReport trap(platform_.dialogs, kLocForm_QueryUnload);
     // The save of a long list hands the window back now and then, so that
-    // it repaints and answers the system; the user's input waits meanwhile.
-    const UserInputHold hold;
+    // it repaints and answers the system; the user's input meanwhile (keys,
+    // clicks) is set aside: the window is closing, and no command may start
+    // in the middle of the save.
+    std::optional<UserInputHold> hold(std::in_place);
     TimeSliceYield ticker;
 
     // The rows' texts joined with ";", handed to the store piece by piece
@@ -257,6 +260,7 @@ void Form1::Form_QueryUnload() {
     };
     trap.Step(110,
               [&] { SaveProgramSettingPieces(platform_.settings, kKeyZipCodes, next, [&] { ticker.MaybeYield(); }); });
+    hold.reset();
     trap.Step(112, [] { YieldToEvents(); });
 }
 
