@@ -2,8 +2,8 @@
 
 #include "export/TextFileExport.h"
 
-#include <QSaveFile>
-
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -89,55 +89,103 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
 
     // The file is written beside the target and takes its place once it is
     // complete. Where the folder does not let the user create that file but
-    // the target itself may be written, it is written in place instead.
-    QSaveFile file(fileName);
-    file.setDirectWriteFallback(true);
+    // the target itself may be written, it is written in place instead, once
+    // the room for the whole new text has been secured (see SafeFileWriter).
+    std::optional<SafeFileWriter> file;
     bool open = false;
     std::string buffer;
+    // The bytes of a text as they go to the file.
+    auto fileBytes = [&](const std::string& text) {
+        return utf8 ? QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size()))
+                    : QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toLocal8Bit();
+    };
+    auto discard = [&] {
+        open = false;
+        if (file) file->Discard();
+    };
     // Hands the buffered lines to the file; a failed write ends the writing.
     auto flush = [&] {
         if (buffer.empty()) return;
-        QByteArray bytes = utf8 ? QByteArray::fromRawData(buffer.data(), static_cast<qsizetype>(buffer.size()))
-                                : QString::fromUtf8(buffer.data(), static_cast<qsizetype>(buffer.size())).toLocal8Bit();
-        const qint64 written = file.write(bytes);
-        buffer.clear();
-        if (written != bytes.size()) {
-            const std::string reason = (fileName + QStringLiteral(": ") + file.errorString()).toStdString();
-            open = false;
-            file.cancelWriting();
-            throw AppError(reason);
-        }
-    };
-    // Buffers one line: its cells (the columns the list has now, read when
-    // the line starts), each padded to its column's width and followed by a
-    // TAB, then CR LF. Every line thus ends TAB CR LF: a line without cells
-    // (the list has no columns) is left out, and so is a line whose cells
-    // could not all be read.
-    auto bufferLine = [&](int cells, auto&& cellText) {
-        if (cells <= 0) return;
-        const std::size_t start = buffer.size();
+        // (Bytes taken from the buffer itself are written before it is
+        // emptied.)
+        const QByteArray bytes = fileBytes(buffer);
         try {
-            for (int c = 1; c <= cells; ++c)
-                AppendAlignedCell(buffer, cellText(c), widths[static_cast<std::size_t>(c - 1)]);
-        } catch (...) {
-            buffer.resize(start);
+            file->Write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        } catch (const FileError&) {
+            buffer.clear();
+            discard();
             throw;
         }
-        EndFileLine(buffer);
+        buffer.clear();
     };
+    // Adds one line to text: its cells (the columns the list has now, read
+    // when the line starts), each padded to its column's width and followed
+    // by a TAB, then CR LF. Every line thus ends TAB CR LF: a line without
+    // cells (the list has no columns) is left out, and so is a line whose
+    // cells could not all be read.
+    auto appendLine = [&](std::string& text, int cells, auto&& cellText) {
+        if (cells <= 0) return;
+        const std::size_t start = text.size();
+        try {
+            for (int c = 1; c <= cells; ++c)
+                AppendAlignedCell(text, cellText(c), widths[static_cast<std::size_t>(c - 1)]);
+        } catch (...) {
+            text.resize(start);
+            throw;
+        }
+        EndFileLine(text);
+    };
+    auto bufferLine = [&](int cells, auto&& cellText) { appendLine(buffer, cells, cellText); };
+    auto headerCell = [&](int c) { return list.ColumnCaption(c).toUtf8().toStdString(); };
+    // The size of the file the loops below write from the list as it is
+    // now, for the room that writing in place secures before it starts.
+    // False when the window went away meanwhile.
+    auto measureFile = [&](std::uint64_t& size) {
+        std::string lines;
+        auto count = [&] {
+            size += static_cast<std::uint64_t>(fileBytes(lines).size());
+            lines.clear();
+        };
+        appendLine(lines, list.ColumnCount(), headerCell);
+        for (int r = 1; r <= rows && r <= list.RowCount(); ++r) {
+            if (r % interval == 0 && ticker.Due()) {
+                ticker.Yield();
+                if (stopped()) return false;
+            }
+            try {
+                if (!list.Checked(r)) continue;
+                appendLine(lines, list.ColumnCount(), [&](int c) { return list.CellUtf8(r, c); });
+            } catch (const std::exception&) {
+                continue;  // reported when the rows are written
+            }
+            if (lines.size() >= kWriteChunk) count();
+        }
+        count();
+        return true;
+    };
+    bool windowGone = false;
     trap.Step(110, [&] {
-        if (!file.open(QIODevice::WriteOnly))
-            throw AppError((fileName + QStringLiteral(": ") + file.errorString()).toStdString());
+        file.emplace(fileName, true);
+        if (file->WriteMode() == SafeFileWriter::Mode::kInPlace) {
+            std::uint64_t size = 0;
+            if (!measureFile(size)) {
+                windowGone = true;
+                return;
+            }
+            file->Reserve(size);
+        }
         open = true;
     });
+    if (windowGone) {
+        discard();
+        return;
+    }
     if (open) {
-        trap.Step(112, [&] {
-            bufferLine(list.ColumnCount(), [&](int c) { return list.ColumnCaption(c).toUtf8().toStdString(); });
-        });
+        trap.Step(112, [&] { bufferLine(list.ColumnCount(), headerCell); });
         if (progressBar) {
             trap.Step(114, [&] { showPoint(20); });
             if (stopped()) {
-                file.cancelWriting();
+                discard();
                 return;
             }
         }
@@ -161,7 +209,7 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
                     ticker.Yield();
                 });
                 if (stopped()) {
-                    file.cancelWriting();
+                    discard();
                     return;
                 }
             }
@@ -186,7 +234,8 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
     }
     if (open) {
         trap.Step(126, [&] {
-            if (!file.commit()) throw AppError((fileName + QStringLiteral(": ") + file.errorString()).toStdString());
+            open = false;
+            file->Commit();
         });
     }
     if (progressBar) {

@@ -20,8 +20,9 @@ struct ExportPacing {
     int yieldSliceMs = kYieldSliceMs;
     // Asked after each such pause; true ends the export at once (the window
     // is going away). A file being written is then left as it was, except
-    // one written in place (see SaveListviewProperlySpaced), which keeps the
-    // lines written so far.
+    // one written in place (see SaveListviewProperlySpaced) after its first
+    // lines went out, which holds the lines written so far followed by the
+    // rest of its old text.
     std::function<bool()> stop;
 };
 
@@ -31,11 +32,15 @@ struct ExportPacing {
 // locale's encoding. Each line has the columns the list has when the line is
 // written; a list without columns gives an empty file. The file is replaced
 // only once it is completely written; where the folder does not let the user
-// create files but the file itself is writable, the file is written in place
-// (emptied first, then filled), so a failure half-way leaves it holding the
-// lines written up to the failure. Drives the progress bar when one is given
-// (its text names the file by LocalFileName). Reports its own failures
-// through the error report and never throws.
+// create files but the file itself is writable, the file is written in
+// place: the room for the whole new text is secured on the disk first (so a
+// full disk leaves the old file whole), then the text is written over the
+// old one and the file cut to its length. Only a failure half-way through
+// that (the program killed) leaves new lines followed by the rest of the old
+// text. A FIFO, a device or a folder is not written. Drives the progress bar
+// when one is given (its text names the file by LocalFileName). Reports its
+// own failures, naming their cause, through the error report and never
+// throws.
 void SaveListviewProperlySpaced(ListView& list, const QString& fileName, ProgressBar* progressBar, Dialogs& dialogs,
                                 const ExportPacing& pacing = {});
 

@@ -7,8 +7,12 @@
 // every call recorded).
 
 #include <QString>
+#include <QStringDecoder>
 #include <QStringList>
 #include <QUrl>
+#include <functional>
+#include <string>
+#include <string_view>
 
 namespace bw {
 
@@ -56,6 +60,37 @@ public:
     // Throws AppError when the value could not be written.
     virtual void SaveSetting(const QString& appName, const QString& section, const QString& key,
                              const QString& value) = 0;
+
+    // The same as UTF-8 text, for long values (a store that keeps them as
+    // UTF-8 spares the conversions).
+    virtual std::string GetSettingUtf8(const QString& appName, const QString& section, const QString& key,
+                                       std::string_view defaultValue) {
+        const QString value = GetSetting(appName, section, key, Utf8ToText(defaultValue));
+        return value.toUtf8().toStdString();
+    }
+    // Writes a value given in pieces: next(piece) is called until it returns
+    // false, each time setting piece to the next piece of the text (UTF-8,
+    // valid until the next call). pause, when given, is called between
+    // slices of the work, so that a caller can keep its window answering
+    // while a long value is written. Throws AppError as SaveSetting.
+    virtual void SaveSettingPieces(const QString& appName, const QString& section, const QString& key,
+                                   const std::function<bool(std::string_view&)>& next,
+                                   const std::function<void()>& pause) {
+        std::string text;
+        std::string_view piece;
+        while (next(piece)) {
+            text.append(piece);
+            if (pause) pause();
+        }
+        SaveSetting(appName, section, key, Utf8ToText(text));
+    }
+
+protected:
+    // UTF-8 as text, a leading U+FEFF kept (QString::fromUtf8 drops it).
+    static QString Utf8ToText(std::string_view utf8) {
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        return decoder.decode(QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())));
+    }
 };
 
 class DesktopShell {

@@ -30,6 +30,17 @@ void SaveProgramSetting(SettingsStore& store, const char* key, const QString& va
                       QString::fromLatin1(key), value);
 }
 
+std::string GetProgramSettingUtf8(SettingsStore& store, const char* key, std::string_view defaultValue) {
+    return store.GetSettingUtf8(QString::fromLatin1(kSettingsApp), QString::fromLatin1(kSettingsSection),
+                                QString::fromLatin1(key), defaultValue);
+}
+
+void SaveProgramSettingPieces(SettingsStore& store, const char* key, const std::function<bool(std::string_view&)>& next,
+                              const std::function<void()>& pause) {
+    store.SaveSettingPieces(QString::fromLatin1(kSettingsApp), QString::fromLatin1(kSettingsSection),
+                            QString::fromLatin1(key), next, pause);
+}
+
 bool TextToTruth(const QString& text) {
     if (text.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0) return true;
     if (text.compare(QStringLiteral("False"), Qt::CaseInsensitive) == 0) return false;

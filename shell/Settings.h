@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+#include <string>
+#include <string_view>
 
 #include "shell/Platform.h"
 
@@ -18,6 +21,10 @@ inline constexpr const char* kKeyZipCodes = "Zip Codes";  // the input list, row
 QString GetProgramSetting(SettingsStore& store, const char* key, const QString& defaultValue);
 // Throws AppError when the store cannot be written.
 void SaveProgramSetting(SettingsStore& store, const char* key, const QString& value);
+// The same for long values, as UTF-8 (see SettingsStore).
+std::string GetProgramSettingUtf8(SettingsStore& store, const char* key, std::string_view defaultValue);
+void SaveProgramSettingPieces(SettingsStore& store, const char* key, const std::function<bool(std::string_view&)>& next,
+                              const std::function<void()>& pause);
 
 // "True"/"False" in any letter case, or a decimal number with optional sign,
 // decimal point and exponent, blanks around it allowed (zero is false). Any

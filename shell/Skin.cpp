@@ -10,8 +10,12 @@
 #include <QLoggingCategory>
 #include <QPalette>
 #include <QRadioButton>
+#include <QRegularExpression>
+
+#include <string>
 
 #include "shell/AppError.h"
+#include "shell/FileSystem.h"
 
 namespace bw {
 
@@ -61,6 +65,31 @@ bool StyleSheetParses(const QString& styleSheet) {
     return !failed;
 }
 
+// The files a style sheet refers to with url(...): Qt reads them (relative
+// to the current folder, as Qt takes them) when it draws. Each one that is
+// there must be a regular file of a bounded size, or the sheet is refused:
+// a FIFO would hold the window, a device or a huge file would fill the
+// memory. Qt's own resources (":/...") are not files.
+void CheckReferredFiles(const QString& sheet, const QString& skinPath) {
+    static const QRegularExpression url(
+        QStringLiteral(R"re(url\(\s*(?:"((?:[^"\\]|\\.)*)"|'((?:[^'\\]|\\.)*)'|([^)\s]*))\s*\))re"),
+        QRegularExpression::CaseInsensitiveOption);
+    for (auto match = url.globalMatch(sheet); match.hasNext();) {
+        const QRegularExpressionMatch found = match.next();
+        QString referred = found.captured(1) + found.captured(2) + found.captured(3);
+        if (referred.isEmpty() || referred.startsWith(QLatin1Char(':')) ||
+            referred.startsWith(QLatin1String("qrc:"), Qt::CaseInsensitive))
+            continue;
+        if (!QFileInfo::exists(referred)) continue;  // Qt draws nothing for it
+        try {
+            (void)ReadRegularFile(referred, kMaxLookFileBytes);
+        } catch (const FileError& e) {
+            throw AppError(("Cannot read the skin " + skinPath + ": it refers to " + referred + ", ").toStdString() +
+                           e.Cause());
+        }
+    }
+}
+
 }  // namespace
 
 void SetBackground(QWidget& widget, const QColor& colour) {
@@ -72,9 +101,8 @@ void SetBackground(QWidget& widget, const QColor& colour) {
 }
 
 void ApplySkin(QWidget& window, const QString& programFolder) {
-    const QString path = QDir::toNativeSeparators(programFolder + QLatin1Char('/') + QString::fromLatin1(kSkinFile));
-    const QFileInfo info(path);
-    if (!info.isFile() || info.isHidden()) return;
+    const QString path = FindLookFile(programFolder, QString::fromLatin1(kSkinFile));
+    if (path.isEmpty() || QFileInfo(path).isHidden()) return;
 
     const QColor buttonFace = QGuiApplication::palette().color(QPalette::Button);
     SetBackground(window, buttonFace);
@@ -85,15 +113,14 @@ void ApplySkin(QWidget& window, const QString& programFolder) {
         }
     }
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        throw AppError(("Cannot read the skin " + path + ": " + file.errorString()).toStdString());
+    std::string styleSheet;
+    try {
+        styleSheet = ReadRegularFile(path, kMaxLookFileBytes);
+    } catch (const FileError& e) {
+        throw AppError(("Cannot read the skin " + path + ": ").toStdString() + e.Cause());
     }
-    const QByteArray styleSheet = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        throw AppError(("Cannot read the skin " + path + ": " + file.errorString()).toStdString());
-    }
-    const QString sheet = QString::fromUtf8(styleSheet);
+    const QString sheet = QString::fromUtf8(styleSheet.data(), static_cast<qsizetype>(styleSheet.size()));
+    CheckReferredFiles(sheet, path);
     if (!StyleSheetParses(sheet)) {
         throw AppError(("The skin " + path + " cannot be applied: it is not a valid style sheet").toStdString());
     }

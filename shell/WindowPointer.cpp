@@ -1,10 +1,10 @@
 #include "WindowPointer.h"
 
-#include <QFile>
 #include <QPixmap>
 #include <QtEndian>
 
 #include "AppError.h"
+#include "FileSystem.h"
 
 namespace bw {
 
@@ -20,9 +20,15 @@ void WindowPointer::Set(int value) {
 }
 
 void WindowPointer::LoadCustomImage(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) throw AppError(("File not readable: " + path).toStdString());
-    const QByteArray bytes = file.readAll();
+    // Only a regular file of a bounded size is read: a FIFO would hold the
+    // window, a device such as /dev/zero would fill the memory.
+    std::string content;
+    try {
+        content = ReadRegularFile(path, kMaxLookFileBytes);
+    } catch (const FileError& e) {
+        throw AppError(("File not readable: " + path + ": ").toStdString() + e.Cause());
+    }
+    const QByteArray bytes = QByteArray::fromRawData(content.data(), static_cast<qsizetype>(content.size()));
     QPixmap image;
     if (!image.loadFromData(bytes, "CUR") && !image.loadFromData(bytes)) {
         throw AppError("Invalid picture");

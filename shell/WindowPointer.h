@@ -19,7 +19,8 @@ public:
     int Value() const { return value_; }
     bool Busy() const { return value_ == kPointerBusy; }
     void Set(int value);
-    // Loads a .cur file as the hand image; throws AppError when it cannot be read.
+    // Loads a .cur file as the hand image; throws AppError when it cannot be
+    // read, or is no regular file of at most kMaxLookFileBytes.
     void LoadCustomImage(const QString& path);
     bool HasCustomImage() const { return custom_.has_value(); }
 

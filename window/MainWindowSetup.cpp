@@ -3,12 +3,20 @@
 
 #include "window/MainWindowSetup.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QSize>
 #include <QStringList>
 #include <QTime>
 #include <QUrl>
 #include <cmath>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+#include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "core/ConversionOptions.h"
 #include "shell/ErrorReport.h"
@@ -58,6 +66,47 @@ QIcon ApplicationIcon() {
 
 namespace {
 
+// Sets aside the user's input (keys, clicks, the wheel, drops) to the whole
+// program while it lives: events that change nothing (painting, timers, the
+// session's end) still run.
+class UserInputHold : public QObject {
+public:
+    UserInputHold() {
+        if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(this);
+    }
+    ~UserInputHold() override {
+        if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::Shortcut:
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::MouseMove:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+            case QEvent::DragEnter:
+            case QEvent::DragMove:
+            case QEvent::Drop:
+            case QEvent::TouchBegin:
+            case QEvent::TouchUpdate:
+            case QEvent::TouchEnd:
+            case QEvent::TabletPress:
+            case QEvent::TabletRelease:
+            case QEvent::TabletMove:
+                return true;
+            default:
+                return false;
+        }
+    }
+};
+
 // Sets or clears one button of the exclusive pair. Clearing needs the
 // group's exclusivity lifted for a moment, or the set button would stay set.
 void SetOptionState(QRadioButton& button, bool checked) {
@@ -89,7 +138,7 @@ void Form1::Form_Load() {
     trap.Step(104, [&] { setWindowIcon(ApplicationIcon()); });
     trap.Step(104, [&] { SetApplicationTitle(); });
 
-    const QString cursorPath = platform_.programFolder + QLatin1Char('/') + QString::fromLatin1(kHandCursorFile);
+    const QString cursorPath = FindLookFile(platform_.programFolder, QString::fromLatin1(kHandCursorFile));
     if (trap.Test(106, [&] { return FileExists(cursorPath); })) {
         trap.Step(108, [&] { MousePointer().LoadCustomImage(cursorPath); });
     }
@@ -121,20 +170,31 @@ void Form1::Form_Load() {
         trap.Step(line, [&] { ListView2->SetColumnWidth(static_cast<int>(c) + 1, columns[c].widthTwips); });
     }
 
-    // The input list of the last run; empty pieces are not restored.
-    QString stored;
-    trap.Step(158, [&] { stored = GetProgramSetting(platform_.settings, kKeyZipCodes, QString()); });
-    if (trap.Test(160, [&] { return !stored.isEmpty(); })) {
-        QStringList pieces;
-        trap.Step(162, [&] { pieces = stored.split(QLatin1Char(';')); });
+    // The input list of the last run, split at ";" as it is read: each
+    // piece that is not empty becomes a row, exactly as stored.
+    std::string stored;
+    trap.Step(158, [&] { stored = GetProgramSettingUtf8(platform_.settings, kKeyZipCodes, {}); });
+    if (trap.Test(160, [&] { return !stored.empty(); })) {
         ListView1->BeginBatch();
-        for (const QString& piece : pieces) {
-            if (trap.Test(166, [&] { return !piece.isEmpty(); })) {
-                trap.Step(168, [&] { ListView1->AddRow(piece); });
+        std::string_view rest = stored;
+        for (bool last = false; !last;) {
+            const std::size_t end = rest.find(';');
+            last = end == std::string_view::npos;
+            const std::string_view piece = rest.substr(0, end);
+            if (!last) rest.remove_prefix(end + 1);
+            if (trap.Test(166, [&] { return !piece.empty(); })) {
+                trap.Step(168, [&] { ListView1->AppendRow(std::span<const std::string_view>(&piece, 1)); });
             }
         }
         ListView1->EndBatch();
     }
+    std::string().swap(stored);
+#ifdef __GLIBC__
+    // The stored text and the file it was read from were large blocks that
+    // the C library keeps for later use; the pages they took go back to the
+    // system, so that a restored list costs no more memory than a loaded one.
+    malloc_trim(0);
+#endif
 
     int line = 172;
     for (const ConversionOption& option : ConversionOptions()) {
@@ -148,19 +208,59 @@ void Form1::Form_Load() {
 
 void Form1::Form_QueryUnload() {
     ErrorReport trap(platform_.dialogs, kLocForm_QueryUnload);
-    QString joined;
+    // The save of a long list hands the window back now and then, so that
+    // it repaints and answers the system; the user's input meanwhile (keys,
+    // clicks) is set aside: the window is closing, and no command may start
+    // in the middle of the save.
+    std::optional<UserInputHold> hold(std::in_place);
+    TimeSliceYield ticker;
+
+    // The rows' texts joined with ";", handed to the store piece by piece
+    // (a row, then ";" and the next row, ...) instead of as one text.
     int count = 0;
     trap.Step(102, [&] { count = ListView1->RowCount(); });
-    for (int i = 1; i <= count; ++i) {
-        trap.Step(104, [&] {
-            joined += ListView1->RowText(i);
-            joined += QLatin1Char(';');
-        });
-    }
-    trap.Step(108, [&] {
-        if (!joined.isEmpty()) joined.chop(1);
-    });
-    trap.Step(110, [&] { SaveProgramSetting(platform_.settings, kKeyZipCodes, joined); });
+    // The reads of the rows report as statement 104; a row that has gone
+    // meanwhile (the list was cleared) is reported once, and the rows after
+    // it, gone too, are left out without a further report.
+    ErrorReport rowTrap(platform_.dialogs, kLocForm_QueryUnload);
+    int row = 0;
+    bool rowsGone = false;
+    bool separatorGiven = false;
+    std::string_view rowAfterSeparator;
+    bool anyRow = false;
+    auto next = [&](std::string_view& piece) {
+        if (separatorGiven) {
+            separatorGiven = false;
+            piece = rowAfterSeparator;
+            return true;
+        }
+        while (!rowsGone && ++row <= count) {
+            bool read = false;
+            std::string_view text;
+            rowTrap.Step(104, [&] {
+                if (row > ListView1->RowCount()) {
+                    rowsGone = true;
+                    (void)ListView1->RowText(row);  // fails as a read of a row that is not there
+                }
+                text = ListView1->CellUtf8(row, 1);
+                read = true;
+            });
+            if (!read) continue;
+            if (anyRow) {
+                piece = ";";
+                rowAfterSeparator = text;
+                separatorGiven = true;
+                return true;
+            }
+            anyRow = true;
+            piece = text;
+            return true;
+        }
+        return false;
+    };
+    trap.Step(110,
+              [&] { SaveProgramSettingPieces(platform_.settings, kKeyZipCodes, next, [&] { ticker.MaybeYield(); }); });
+    hold.reset();
     trap.Step(112, [] { YieldToEvents(); });
 }
 

@@ -9,7 +9,7 @@ namespace bw {
 
 inline constexpr const char* kProductTitle = "Basewright";
 inline constexpr const char* kHomePageUrl = "https://basewright.example/";
-inline constexpr const char* kHandCursorFile = "HAND-M.CUR";  // in the program's folder
+inline constexpr const char* kHandCursorFile = "HAND-M.CUR";  // in a look file folder (LookFileFolders)
 
 // The application title made from the product title: cut just before the
 // last blank (always once), then again while longer than 40 characters. A

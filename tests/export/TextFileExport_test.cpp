@@ -8,8 +8,10 @@
 #include <QTimer>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <cmath>
 #include <csignal>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,9 +19,11 @@
 #include "shell/ErrorReport.h"
 #include "shell/ListView.h"
 #include "shell/ProgressBar.h"
+#include "support/AsOrdinaryUser.h"
 #include "support/ListFill.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedPlatform.h"
+#include "support/SmallDisk.h"
 #include "window/Form1.h"
 
 namespace bw {
@@ -327,6 +331,82 @@ TEST(TextFileExportCommand, BusyPointerDuringTheSave) {
     ASSERT_FALSE(pointers.empty());
     EXPECT_EQ(pointers.front(), kPointerBusy);
     EXPECT_EQ(form.MousePointer().Value(), kPointerNormal);
+}
+
+// A full disk, in both ways of writing: the file that was there stays
+// whole, nothing is left beside it, and the report names the cause.
+constexpr const char* kFullDiskFolderVar = "BASEWRIGHT_TEST_FULL_DISK_FOLDER";
+const QByteArray kOldText = "an older list\r\n";
+
+// Results rows enough for some hundred KiB of text.
+void FillResults(ListView& list) {
+    std::vector<Row> rows;
+    for (int i = 0; i < 3000; ++i) rows.push_back({{QString::number(i), "Decimal To Hexadecimal", "ABCDEF"}});
+    Fill(list, kFull, rows);
+}
+
+// Saves, and returns the one error report's text (empty when none or more).
+QString SaveExpectingOneReport(const QString& path) {
+    ScriptedPlatform sp;
+    ListView list(true);
+    FillResults(list);
+    ProgressBar bar;
+    SaveListviewProperlySpaced(list, path, &bar, sp.dialogs);
+    const auto reports = sp.dialogs.ErrorReports();
+    EXPECT_EQ(reports.size(), 1u);
+    EXPECT_EQ(bar.Text(), "Progress Bar");
+    return reports.size() == 1 ? reports[0].text : QString();
+}
+
+TEST(TextFileExportOnAFullDisk, ANewFileBesideTheOldOneKeepsTheOldOne) {
+    test::SmallDisk disk(256 * 1024);
+    if (!disk.Mounted()) GTEST_SKIP() << disk.Why();
+    const QString path = disk.FilePath("results.txt");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(kOldText);
+    }
+    disk.Fill(16 * 1024);
+    const QString report = SaveExpectingOneReport(path);
+    EXPECT_TRUE(report.startsWith(path + ": No space left on device\r\n")) << report.toStdString();
+    EXPECT_TRUE(report.contains("SaveListviewProperlySpaced at line 12")) << report.toStdString();
+    EXPECT_EQ(ReadAll(path), kOldText);
+    EXPECT_EQ(QDir(disk.Path()).entryList(QDir::Files), QStringList{"results.txt"});
+}
+
+TEST(TextFileExportOnAFullDisk, InPlaceNothingIsWrittenUnlessAllOfItFits) {
+    std::optional<test::SmallDisk> disk;
+    QString folder = QFile::decodeName(qgetenv(kFullDiskFolderVar));
+    if (folder.isEmpty()) {
+        // Root mounts the disk; the save runs as an ordinary user, who cannot
+        // create files in the folder.
+        disk.emplace(256 * 1024);
+        if (!disk->Mounted()) GTEST_SKIP() << disk->Why();
+        folder = disk->FilePath("locked");
+        QDir().mkpath(folder);
+        {
+            QFile f(folder + "/results.txt");
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(kOldText);
+        }
+        ::chmod(QFile::encodeName(folder + "/results.txt").constData(), 0666);
+        ::chmod(QFile::encodeName(folder).constData(), 0555);
+        disk->Fill(16 * 1024);
+        qputenv(kFullDiskFolderVar, QFile::encodeName(folder));
+        const bool here = test::RunsAsOrdinaryUser();
+        qunsetenv(kFullDiskFolderVar);
+        if (!here) {
+            EXPECT_EQ(ReadAll(folder + "/results.txt"), kOldText);
+            return;
+        }
+    }
+    const QString path = folder + "/results.txt";
+    const QString report = SaveExpectingOneReport(path);
+    EXPECT_TRUE(report.startsWith(path + ": No space left on device\r\n")) << report.toStdString();
+    EXPECT_TRUE(report.contains("SaveListviewProperlySpaced at line 110\r\r")) << report.toStdString();
+    EXPECT_EQ(ReadAll(path), kOldText);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"results.txt"});
 }
 
 }  // namespace

@@ -6,17 +6,20 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
 #include <memory>
 #include <optional>
 
@@ -26,6 +29,7 @@
 #include "support/AsOrdinaryUser.h"
 #include "support/QtPrinters.h"
 #include "support/RealWindow.h"
+#include "support/SmallDisk.h"
 
 namespace bw::test {
 namespace {
@@ -320,6 +324,154 @@ TEST_F(SettingsFile, MissingPermissionsAreFailuresAndNothingElse) {
             EXPECT_EQ(ReadAll(path) == c.contents, c.writeFails) << c.what << ": " << ReadAll(path).constData();
         }
     }
+}
+
+}  // namespace
+}  // namespace bw::test
+
+namespace bw::test {
+namespace {
+
+// What a write leaves of a file the program does not own alone: exactly the
+// bytes that were there, with only the one value changed.
+TEST_F(SettingsFile, AWriteChangesOnlyItsOwnValue) {
+    const struct {
+        const char* what;
+        QByteArray before;
+        const char* key;
+        QString value;
+        QByteArray after;
+    } cases[] = {
+        {"garbage before a foreign section", "garbage\n[[x\n[Keep]\nimportant=yes\n[Basewright]\nOption1=False\n",
+         "Option1", "True", "garbage\n[[x\n[Keep]\nimportant=yes\n[Basewright]\nOption1=True\n"},
+        {"comments, order and line breaks", "; mine\r\n[Basewright]\r\nZ=1\r\nOption1=False ; note\r\nA=2\r\n",
+         "Option1", "True", "; mine\r\n[Basewright]\r\nZ=1\r\nOption1=True; note\r\nA=2\r\n"},
+        {"a key not there yet goes first in its section", "[Basewright]\r\nOption1=True\r\n[Other]\r\nx=1\r\n",
+         "Option2", "False", "[Basewright]\r\nOption2=False\r\nOption1=True\r\n[Other]\r\nx=1\r\n"},
+        {"a section not there yet goes last", "[Other]\nx=1", "Zip Codes", "1;2",
+         "[Other]\nx=1\n\n[Basewright]\nZip%20Codes=\"1;2\"\n"},
+        {"an empty file", "", "Option1", "True", "[Basewright]\nOption1=True\n"},
+        {"a byte-order mark", "\xEF\xBB\xBF[Basewright]\nOption1=False\n", "Option1", "True",
+         "\xEF\xBB\xBF[Basewright]\nOption1=True\n"},
+        {"the last of two lines of the key counts", "[Basewright]\nOption1=1\nOption1=2\n", "Option1", "True",
+         "[Basewright]\nOption1=1\nOption1=True\n"},
+        {"a value over several lines", "[Basewright]\nZip%20Codes=\"1;\n2\"\nOption1=True\n", "Zip Codes", "3",
+         "[Basewright]\nZip%20Codes=3\nOption1=True\n"},
+        {"the same key in another section", "[Other]\nOption1=x\n[Basewright]\nOption1=y\n", "Option1", "True",
+         "[Other]\nOption1=x\n[Basewright]\nOption1=True\n"},
+    };
+    for (const auto& c : cases) {
+        WriteAll(Path(), c.before);
+        EXPECT_NO_THROW(Save(c.key, c.value)) << c.what;
+        EXPECT_EQ(ReadAll(Path()), c.after) << c.what;
+        EXPECT_EQ(QtSettingsStore(dir.path()).GetSetting(app, section, QString::fromLatin1(c.key), "-"), c.value)
+            << c.what;
+        // QSettings reads the same, the values it does not own too.
+        const QString copy = dir.filePath(QStringLiteral("copy-%1.ini").arg(qHash(QByteArray(c.what))));
+        WriteAll(copy, ReadAll(Path()));
+        QSettings qt(copy, QSettings::IniFormat);
+        EXPECT_EQ(qt.value("Basewright/" + QString::fromLatin1(c.key)).toString(), c.value) << c.what;
+        if (c.before.contains("important")) {
+            EXPECT_EQ(qt.value("Keep/important").toString(), "yes");
+        }
+        if (c.before.contains("x=1")) {
+            EXPECT_NE(qt.value("Other/x", "gone").toString(), "gone") << c.what;
+        }
+    }
+}
+
+// One line QSettings cannot parse before the first section: each of two
+// writes keeps the other's value, and neither reports.
+TEST_F(SettingsFile, AnUnparsableFirstLineLosesNoWrite) {
+    WriteAll(Path(), "garbage\n[Basewright]\nOption1=False\nOption2=True\n");
+    EXPECT_NO_THROW(Save("Option1", "True"));
+    EXPECT_NO_THROW(Save("Option2", "False"));
+    QtSettingsStore fresh(dir.path());
+    EXPECT_EQ(fresh.GetSetting(app, section, "Option1", "-"), "True");
+    EXPECT_EQ(fresh.GetSetting(app, section, "Option2", "-"), "False");
+    EXPECT_EQ(ReadAll(Path()), "garbage\n[Basewright]\nOption1=True\nOption2=False\n");
+}
+
+// Every text comes back exactly after a restart, a leading U+FEFF too, and
+// QSettings reads the same text.
+TEST_F(SettingsFile, EveryTextSurvivesARestart) {
+    const QChar bom(0xFEFF);
+    const QString texts[] = {QString(bom) + "1F",
+                             QString(bom) + "1F;2;" + bom + "3",
+                             "\t" + QString(bom),
+                             " lead;trail ",
+                             "a,b;=c;\"q\";\\;#;ünï;日本;😀",
+                             "@x;@@y",
+                             QString("a") + QChar(0) + "b",
+                             ""};
+    int n = 0;
+    for (const QString& text : texts) {
+        Save("Zip Codes", text);
+        EXPECT_EQ(QtSettingsStore(dir.path()).GetSetting(app, section, "Zip Codes", "-"), text) << text.toStdString();
+        const QString copy = dir.filePath(QStringLiteral("restart-%1.ini").arg(n++));
+        WriteAll(copy, ReadAll(Path()));
+        EXPECT_EQ(QSettings(copy, QSettings::IniFormat).value("Basewright/Zip Codes").toString(), text)
+            << text.toStdString();
+    }
+}
+
+// The file keeps its permissions, a link to it stays a link, and nothing
+// is left beside it.
+TEST_F(SettingsFile, AWriteKeepsTheFilesPermissionsAndLinks) {
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath("real.ini");
+    WriteAll(target, "[Basewright]\nOption1=False\n");
+    ASSERT_TRUE(QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    ASSERT_TRUE(QFile::link(target, Path()));
+    Save("Option1", "True");
+    EXPECT_TRUE(QFileInfo(Path()).isSymLink());
+    EXPECT_EQ(ReadAll(target), "[Basewright]\nOption1=True\n");
+    const auto ownerGroupOther = QFileDevice::Permissions::fromInt(0x7077);
+    EXPECT_EQ(QFile::permissions(target) & ownerGroupOther, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"real.ini"});
+}
+
+// A FIFO or a file with a quote that never closes: reported at once, and
+// left as it is.
+TEST_F(SettingsFile, WhatCannotBeReadOrKeptIsReportedAndLeftAlone) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Path()).constData(), 0600), 0);
+    EXPECT_THROW(Get("Option1"), AppError);  // it would wait for a writer forever
+    EXPECT_THROW(Save("Option1", "True"), AppError);
+    EXPECT_TRUE(QFileInfo(Path()).exists() && !QFileInfo(Path()).isFile());
+    QFile::remove(Path());
+
+    // (A key outside any section, so that no new section can go first.)
+    const QByteArray open = "x=\"never closed\n";
+    WriteAll(Path(), open);
+    try {
+        Save("Option1", "True");
+        ADD_FAILURE() << "no failure";
+    } catch (const AppError& e) {
+        EXPECT_NE(std::string(e.what()).find("cannot be written"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadAll(Path()), open);
+}
+
+// A full disk: the write fails before it starts, says why, and leaves the
+// old file whole with nothing beside it.
+TEST(SettingsFileOnAFullDisk, TheOldFileStaysWholeAndTheCauseIsNamed) {
+    SmallDisk disk(256 * 1024);
+    if (!disk.Mounted()) GTEST_SKIP() << disk.Why();
+    QtSettingsStore store(disk.Path());
+    const QString app = QString::fromLatin1(kSettingsApp), section = QString::fromLatin1(kSettingsSection);
+    store.SaveSetting(app, section, "Zip Codes", "1;2;3");
+    const QByteArray old = ReadAll(store.FilePath(app));
+    disk.Fill(16 * 1024);
+    const QString big = QString("1234567890;").repeated(20000);
+    try {
+        store.SaveSetting(app, section, "Zip Codes", big);
+        ADD_FAILURE() << "no failure";
+    } catch (const AppError& e) {
+        EXPECT_NE(std::string(e.what()).find("No space left on device"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadAll(store.FilePath(app)), old);
+    EXPECT_EQ(QDir(disk.Path()).entryList(QDir::Files), QStringList{"Marlquist.ini"});
+    EXPECT_EQ(QtSettingsStore(disk.Path()).GetSetting(app, section, "Zip Codes", "-"), "1;2;3");
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTime>
+
+#include <sys/stat.h>
 #include <optional>
 
 #include "WindowDriver.h"
@@ -330,6 +332,104 @@ TEST_F(ProgramFolder, ABrokenHandCursorFileIsReportedAtItsLine) {
     EXPECT_EQ(window.ReportedLocations(), QStringList({kLoad + "108"}));
     EXPECT_FALSE(window->MousePointer().HasCustomImage());
     EXPECT_EQ(window->Combo1->count(), 12);
+}
+
+// Look files that are not what they seem: a FIFO would keep the window from
+// ever appearing, a device or a huge file would fill the memory. Each is
+// refused without being read and reported at its statement; the set-up goes
+// on to its end.
+long PeakResidentKb() {
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
+TEST_F(ProgramFolder, LookFilesThatAreNoRegularFilesAreRefusedAtTheirLines) {
+    const QString fifo = folder.filePath("fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QByteArray big(5 * 1024 * 1024, ' ');
+    const struct {
+        const char* what;
+        const char* name;  // the look file ...
+        QString linkTo;    // ... as a link to this, or
+        QByteArray bytes;  // ... holding these bytes
+        QString report;
+    } cases[] = {
+        {"a FIFO as the cursor", "HAND-M.CUR", fifo, {}, kLoad + "108"},
+        {"/dev/zero as the cursor", "HAND-M.CUR", "/dev/zero", {}, kLoad + "108"},
+        {"a huge cursor", "HAND-M.CUR", {}, big, kLoad + "108"},
+        {"a FIFO as the skin", "x/o.cjs", fifo, {}, kLoad + "102"},
+        {"/dev/zero as the skin", "x/o.cjs", "/dev/zero", {}, kLoad + "102"},
+        {"a skin that names a FIFO",
+         "x/o.cjs",
+         {},
+         "QPushButton { image: url(" + fifo.toUtf8() + "); }",
+         kLoad + "102"},
+        {"a skin that names /dev/zero",
+         "x/o.cjs",
+         {},
+         "QWidget { background-image: url(\"/dev/zero\"); }",
+         kLoad + "102"},
+    };
+    for (const auto& c : cases) {
+        WindowDriver window(false);
+        window.scripted.platform().programFolder = folder.path();
+        QFile::remove(folder.filePath("HAND-M.CUR"));
+        QDir(folder.filePath("x")).removeRecursively();
+        if (!c.linkTo.isEmpty()) {
+            QDir(folder.path()).mkpath(QFileInfo(folder.filePath(c.name)).path());
+            ASSERT_TRUE(QFile::link(c.linkTo, folder.filePath(c.name))) << c.what;
+        } else {
+            Write(c.name, c.bytes);
+        }
+        window.scripted.settings.Store("Zip Codes", "9");
+        const long peakBefore = PeakResidentKb();
+        window.Start();  // returns: nothing waited on the FIFO
+        EXPECT_LT(PeakResidentKb() - peakBefore, 64 * 1024) << c.what;
+        EXPECT_EQ(window.ReportedLocations(), QStringList({c.report})) << c.what;
+        EXPECT_FALSE(window->MousePointer().HasCustomImage()) << c.what;
+        EXPECT_TRUE(window->styleSheet().isEmpty()) << c.what;
+        EXPECT_EQ(window->ListView1->RowCount(), 1) << c.what;
+        EXPECT_EQ(window->Combo1->count(), 12) << c.what;
+    }
+}
+
+// Look files in the desktop's data folders, each file found on its own in
+// the first folder that holds it: the program's folder, then the user's,
+// then the system's.
+TEST_F(ProgramFolder, LookFilesAreFoundInTheDataFoldersAfterTheProgramsFolder) {
+    QTemporaryDir data;
+    const QByteArray home = qgetenv("XDG_DATA_HOME"), dirs = qgetenv("XDG_DATA_DIRS");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.filePath("home")));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(data.filePath("system")));
+    auto put = [&](const QString& path, const QByteArray& bytes) {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    put(data.filePath("system/basewright/x/o.cjs"), "QPushButton { color: rgb(1, 2, 3); }");
+    put(data.filePath("home/basewright/x/o.cjs"), "QPushButton { color: rgb(4, 5, 6); }");
+    put(data.filePath("system/basewright/HAND-M.CUR"), bw::test::CursorFileBytes(5, 6));
+    window.Start();
+    EXPECT_TRUE(window.scripted.dialogs.messages.empty());
+    EXPECT_EQ(window->PushButton6->palette().color(QPalette::ButtonText), QColor(4, 5, 6));  // the user's
+    ASSERT_TRUE(window->MousePointer().HasCustomImage());                                    // the system's
+    window.MoveOver(window->PushButton17);
+    EXPECT_EQ(window->cursor().hotSpot(), QPoint(5, 6));
+
+    // The program's own folder comes first.
+    WindowDriver second(false);
+    second.scripted.platform().programFolder = folder.path();
+    Write("x/o.cjs", "QPushButton { color: rgb(7, 8, 9); }");
+    second.Start();
+    EXPECT_EQ(second->PushButton6->palette().color(QPalette::ButtonText), QColor(7, 8, 9));
+    qputenv("XDG_DATA_HOME", home);
+    qputenv("XDG_DATA_DIRS", dirs);
+    if (home.isNull()) qunsetenv("XDG_DATA_HOME");
+    if (dirs.isNull()) qunsetenv("XDG_DATA_DIRS");
 }
 
 }  // namespace
