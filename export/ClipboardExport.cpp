@@ -3,12 +3,14 @@
 #include "export/ClipboardExport.h"
 
 #include <string>
+#include <vector>
 
 #include "core/AlignedText.h"
 #include "shell/ErrorReport.h"
 #include "shell/ListView.h"
 #include "shell/ListViewModel.h"
 #include "shell/Platform.h"
+#include "shell/TextPieces.h"
 #include "shell/Yield.h"
 
 namespace bw {
@@ -29,9 +31,8 @@ bool Attempt(F&& call) {
 
 }  // namespace
 
-QString ClipboardTextOfListview(ListView& list, const ExportPacing& pacing, bool* stopped) {
-    const int interval = pacing.yieldSliceMs <= 0 ? 1 : 64;
-    TimeSliceYield ticker(pacing.yieldSliceMs);
+QString ClipboardTextOfListview(ListView& list, const Pacing& pacing, bool* stopped) {
+    Pacer pacer(pacing);
     if (stopped) *stopped = false;
     // Lines are built as UTF-8 and handed over to the clipboard's text at
     // every pause, so that the conversion is spread over the time slices.
@@ -42,26 +43,65 @@ QString ClipboardTextOfListview(ListView& list, const ExportPacing& pacing, bool
         result.append(CellTextToQString(text));
         text.clear();
     };
-    // Pauses when the slice is over; afterwards the row must still be there
-    // (reading it throws otherwise). Returns true when the copy must end.
-    auto pause = [&](int r) {
-        if (r % interval != 0 || !ticker.Due()) return false;
+    // Lets the window run; true when the copy must end.
+    auto pause = [&] {
         moveOut();
-        ticker.Yield();
-        if (pacing.stop && pacing.stop()) {
-            if (stopped) *stopped = true;
-            return true;
-        }
+        if (!pacer.Yield()) return false;
+        if (stopped) *stopped = true;
+        return true;
+    };
+    // After a pause between rows the row must still be there (reading it
+    // throws otherwise).
+    auto pauseBetweenRows = [&](int r) {
+        if (pause()) return true;
         if (r > list.RowCount()) (void)list.Checked(r);
         return false;
     };
 
     const int columns = list.ColumnCount();
     const int rows = list.RowCount();
+    std::vector<std::string_view> cells(static_cast<std::size_t>(columns));
+    std::vector<PinnedText> pins;
+    // Reads row r's cells; a row with a text long enough that the window
+    // runs while it is handled is pinned, so that it stays readable.
+    auto readRow = [&](int r) {
+        pins.clear();
+        std::size_t bytes = 0;
+        bool longText = false;
+        for (int c = 1; c <= columns; ++c) {
+            const std::string_view cell = list.CellUtf8(r, c);
+            cells[static_cast<std::size_t>(c - 1)] = cell;
+            bytes += cell.size();
+            longText = longText || cell.size() > kTextPieceBytes;
+        }
+        if (longText) {
+            for (int c = 1; c <= columns; ++c) {
+                pins.push_back(list.PinCell(r, c));
+                cells[static_cast<std::size_t>(c - 1)] = pins.back().text;
+            }
+        }
+        return bytes;
+    };
+    // The characters of a text; a long one counted in pieces.
+    auto countCharacters = [&](std::string_view cell, bool& ended) {
+        if (cell.size() <= kTextPieceBytes) return CharacterCount(cell);
+        std::size_t count = 0;
+        ended = !ForEachTextPiece(cell, [&](std::string_view piece) {
+            count += CharacterCount(piece);
+            return !(pacer.Tick(RowCost(piece.size())) && pause());
+        });
+        return count;
+    };
+
     ColumnWidths widths(static_cast<std::size_t>(columns));
+    std::size_t cost = 0;  // of the row before
     for (int r = 1; r <= rows; ++r) {
-        if (pause(r)) return {};
-        for (int c = 1; c <= columns; ++c) widths.Measure(c - 1, list.CellUtf8(r, c));
+        if (cost > 0 && pacer.Tick(cost) && pauseBetweenRows(r)) return {};
+        cost = RowCost(readRow(r));
+        bool ended = false;
+        for (int c = 1; c <= columns && !ended; ++c)
+            widths.MeasureLength(c - 1, countCharacters(cells[static_cast<std::size_t>(c - 1)], ended));
+        if (ended) return {};
     }
     // Room for every line at full width at once, so that the text is not
     // copied over again as it grows (lines lose only trailing blanks).
@@ -69,19 +109,51 @@ QString ClipboardTextOfListview(ListView& list, const ExportPacing& pacing, bool
     for (int c = 0; c < columns; ++c) lineWidth += widths[static_cast<std::size_t>(c)];
     if (const double estimate = double(lineWidth) * rows; estimate < kLargestReservation)
         result.reserve(static_cast<qsizetype>(estimate));
+    cost = 0;
     for (int r = 1; r <= rows; ++r) {
-        if (pause(r)) return {};
+        if (cost > 0 && pacer.Tick(cost) && pauseBetweenRows(r)) return {};
+        cost = 1;
         if (!list.Checked(r)) continue;
-        const std::size_t lineStart = text.size();
-        for (int c = 1; c <= columns; ++c)
-            AppendAlignedCell(text, list.CellUtf8(r, c), widths[static_cast<std::size_t>(c - 1)]);
+        cost = RowCost(readRow(r));
+        std::size_t lineStart = text.size();
+        qsizetype resultLineStart = -1;  // where the line starts in `result`, once part of it went there
+        for (int c = 1; c <= columns; ++c) {
+            const std::string_view cell = cells[static_cast<std::size_t>(c - 1)];
+            const std::size_t width = widths[static_cast<std::size_t>(c - 1)];
+            if (cell.size() <= kTextPieceBytes) {
+                AppendAlignedCell(text, cell, width);
+                continue;
+            }
+            // A long text goes over in pieces, converted as it goes.
+            if (resultLineStart < 0) {
+                result.append(CellTextToQString(std::string_view(text).substr(0, lineStart)));
+                resultLineStart = result.size();
+                text.erase(0, lineStart);
+            }
+            moveOut();
+            lineStart = 0;
+            std::size_t length = 0;
+            const bool whole = ForEachTextPiece(cell, [&](std::string_view piece) {
+                length += CharacterCount(piece);
+                result.append(CellTextToQString(piece));
+                return !(pacer.Tick(RowCost(piece.size())) && pause());
+            });
+            if (!whole) return {};
+            AppendAlignedCell(text, {}, length, width);
+        }
         EndClipboardLine(text, lineStart);
+        // The line's trailing blanks may reach back into what went over.
+        if (resultLineStart >= 0 && text.size() == lineStart + 2) {
+            qsizetype end = result.size();
+            while (end > resultLineStart && result[end - 1] == QLatin1Char(' ')) --end;
+            result.truncate(end);
+        }
     }
     moveOut();
     return result;
 }
 
-void CopyListviewToClipboard(ListView& list, Clipboard& clipboard, const ExportPacing& pacing) {
+void CopyListviewToClipboard(ListView& list, Clipboard& clipboard, const Pacing& pacing) {
     if (list.RowCount() == 0) return;
     bool stopped = false;
     const QString text = ClipboardTextOfListview(list, pacing, &stopped);

@@ -216,7 +216,7 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
     std::optional<CallThread> calls;  // started by the first call
     StopGrace grace(stopped);
     bool abandoned = false;
-    TimeSliceYield yielder(pacing.yieldSliceMs);
+    Pacer pacer(pacing);
 
     // Runs one call into the application on the call thread, as statement
     // `line`, and stores its result in *out (when given). Returns false
@@ -283,7 +283,7 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
     trap.Step(112, [&] { columns = list.ColumnCount(); });
     bool stopWriting = false;
     for (int c = 1; c <= columns && !stopWriting; ++c) {
-        trap.Step(114, [&] { yielder.Yield(); });
+        trap.Step(114, [&] { pacer.Yield(); });
         if (stopped()) {
             stopWriting = true;
             break;
@@ -329,8 +329,12 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
         return ok;
     };
 
+    std::size_t rowCost = 1;  // of the row before, for the pacing
     for (int r = 1; r <= fittingRows && !stopWriting; ++r) {
-        trap.Step(128, [&] { yielder.MaybeYield(); });
+        trap.Step(128, [&] {
+            if (pacer.Tick(rowCost)) pacer.Yield();
+        });
+        rowCost = 1;
         if (stopped()) break;
         bool listShrank = false;
         const bool checked = trap.Test(130, [&] {
@@ -351,6 +355,7 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
             for (int c = 1; c <= columns; ++c) {
                 trap.Step(136, [&] {
                     block.At(row, c - 1) = c == 1 ? list.RowText(r) : WithoutEquals(list.SubItem(r, c - 1));
+                    rowCost += RowCost(static_cast<std::size_t>(block.At(row, c - 1).size())) - 1;
                 });
             }
         }

@@ -4,17 +4,21 @@
 
 #include <QSaveFile>
 
+#include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/AlignedText.h"
 #include "shell/AppError.h"
 #include "shell/ErrorReport.h"
 #include "shell/FileSystem.h"
+#include "shell/ListStorage.h"
 #include "shell/ListView.h"
 #include "shell/LocaleText.h"
 #include "shell/Platform.h"
 #include "shell/ProgressBar.h"
+#include "shell/TextPieces.h"
 #include "shell/Yield.h"
 
 namespace bw {
@@ -23,30 +27,57 @@ namespace {
 
 constexpr std::size_t kWriteChunk = 1 << 20;
 
-// Rows between two looks at the clock.
-int CheckInterval(const ExportPacing& pacing) { return pacing.yieldSliceMs <= 0 ? 1 : 64; }
+// The cells of one row as the writer reads them: views into the list, or,
+// for a row with a text long enough that the window runs while it is
+// handled, pinned copies that stay readable whatever happens to the list
+// meanwhile.
+class RowCells {
+public:
+    void Read(const ListView& list, int row, int columns) {
+        texts_.clear();
+        pins_.clear();
+        bytes_ = 0;
+        bool longText = false;
+        for (int c = 1; c <= columns; ++c) {
+            texts_.push_back(list.CellUtf8(row, c));
+            bytes_ += texts_.back().size();
+            longText = longText || texts_.back().size() > kTextPieceBytes;
+        }
+        if (!longText) return;
+        for (int c = 1; c <= columns; ++c) {
+            pins_.push_back(list.PinCell(row, c));
+            texts_[static_cast<std::size_t>(c - 1)] = pins_.back().text;
+        }
+    }
+    std::string_view Text(int c) const { return texts_[static_cast<std::size_t>(c - 1)]; }
+    std::size_t Bytes() const { return bytes_; }
+
+private:
+    std::vector<std::string_view> texts_;
+    std::vector<PinnedText> pins_;
+    std::size_t bytes_ = 0;
+};
 
 }  // namespace
 
 void SaveListviewProperlySpaced(ListView& list, const QString& fileName, ProgressBar* progressBar, Dialogs& dialogs,
-                                const ExportPacing& pacing) {
+                                const Pacing& pacing) {
     ErrorReport trap(dialogs, kLocSaveListviewProperlySpaced);
     const QString writing = QStringLiteral("Writing file: ") + LocalFileName(fileName);
     const bool utf8 = LocaleIsUtf8();
-    const int interval = CheckInterval(pacing);
-    TimeSliceYield ticker(pacing.yieldSliceMs);
-    auto stopped = [&] { return pacing.stop && pacing.stop(); };
+    Pacer pacer(pacing);
     // Yields around a fixed progress point, as the bar is set.
     auto showPoint = [&](double value) {
-        YieldToEvents();
+        pacer.Yield();
         progressBar->SetValue(value);
         progressBar->SetText(writing);
-        YieldToEvents();
+        pacer.Yield();
     };
 
     int columns = 0;
     int rows = 0;
     ColumnWidths widths;
+    RowCells cells;
     // A row that goes away while the file is written (the list was cleared
     // meanwhile) is reported once; the rows after it that are gone too are
     // passed over without a further report.
@@ -59,10 +90,21 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
         }
         return true;
     };
+    // Counts the characters of a text; a long one in pieces, with the window
+    // let run in between (`pause` says whether the export must end).
+    auto countCharacters = [&](std::string_view text, auto&& pause, bool& ended) {
+        if (text.size() <= kTextPieceBytes) return CharacterCount(text);
+        std::size_t count = 0;
+        ended = !ForEachTextPiece(text, [&](std::string_view piece) {
+            count += CharacterCount(piece);
+            return !(pacer.Tick(RowCost(piece.size())) && pause());
+        });
+        return count;
+    };
 
     if (progressBar) {
         trap.Step(100, [&] { showPoint(1); });
-        if (stopped()) return;
+        if (pacer.Stopped()) return;
     }
     trap.Step(102, [&] {
         columns = list.ColumnCount();
@@ -72,19 +114,20 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
     for (int c = 1; c <= columns; ++c) {
         trap.Step(104, [&] { widths.Measure(c - 1, list.ColumnCaption(c).toUtf8().toStdString()); });
     }
+    auto measurePause = [&] { return pacer.Yield(); };
     for (int r = 1; r <= rows; ++r) {
-        if (r % interval == 0 && ticker.Due()) {
-            ticker.Yield();
-            if (stopped()) return;
-        }
         if (rowGone(106, r)) continue;
+        bool ended = false;
         trap.Step(106, [&] {
-            for (int c = 1; c <= columns; ++c) widths.Measure(c - 1, list.CellUtf8(r, c));
+            cells.Read(list, r, columns);
+            for (int c = 1; c <= columns && !ended; ++c)
+                widths.MeasureLength(c - 1, countCharacters(cells.Text(c), measurePause, ended));
         });
+        if (ended || (pacer.Tick(RowCost(cells.Bytes())) && pacer.Yield())) return;
     }
     if (progressBar) {
         trap.Step(108, [&] { showPoint(10); });
-        if (stopped()) return;
+        if (pacer.Stopped()) return;
     }
 
     // The file is written beside the target and takes its place once it is
@@ -94,13 +137,12 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
     file.setDirectWriteFallback(true);
     bool open = false;
     std::string buffer;
-    // Hands the buffered lines to the file; a failed write ends the writing.
-    auto flush = [&] {
-        if (buffer.empty()) return;
-        QByteArray bytes = utf8 ? QByteArray::fromRawData(buffer.data(), static_cast<qsizetype>(buffer.size()))
-                                : QString::fromUtf8(buffer.data(), static_cast<qsizetype>(buffer.size())).toLocal8Bit();
+    // Hands bytes to the file; a failed write ends the writing.
+    auto write = [&](std::string_view text) {
+        if (text.empty()) return;
+        QByteArray bytes = utf8 ? QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size()))
+                                : QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toLocal8Bit();
         const qint64 written = file.write(bytes);
-        buffer.clear();
         if (written != bytes.size()) {
             const std::string reason = (fileName + QStringLiteral(": ") + file.errorString()).toStdString();
             open = false;
@@ -108,22 +150,34 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
             throw AppError(reason);
         }
     };
-    // Buffers one line: its cells (the columns the list has now, read when
-    // the line starts), each padded to its column's width and followed by a
-    // TAB, then CR LF. Every line thus ends TAB CR LF: a line without cells
-    // (the list has no columns) is left out, and so is a line whose cells
-    // could not all be read.
-    auto bufferLine = [&](int cells, auto&& cellText) {
-        if (cells <= 0) return;
-        const std::size_t start = buffer.size();
+    auto flush = [&] {
+        if (buffer.empty()) return;
         try {
-            for (int c = 1; c <= cells; ++c)
-                AppendAlignedCell(buffer, cellText(c), widths[static_cast<std::size_t>(c - 1)]);
+            write(buffer);
         } catch (...) {
-            buffer.resize(start);
+            buffer.clear();
             throw;
         }
-        EndFileLine(buffer);
+        buffer.clear();
+    };
+    // Buffers one cell, padded to its column's width and followed by a TAB;
+    // a long text goes to the file in pieces, with the window let run in
+    // between. Returns false when the export must end.
+    auto bufferCell = [&](std::string_view text, std::size_t width, auto&& pause) {
+        if (text.size() <= kTextPieceBytes) {
+            AppendAlignedCell(buffer, text, width);
+            return true;
+        }
+        flush();
+        std::size_t length = 0;
+        const bool whole = ForEachTextPiece(text, [&](std::string_view piece) {
+            length += CharacterCount(piece);
+            write(piece);
+            return !(pacer.Tick(RowCost(piece.size())) && pause());
+        });
+        if (!whole) return false;
+        AppendAlignedCell(buffer, {}, length, width);
+        return true;
     };
     trap.Step(110, [&] {
         if (!file.open(QIODevice::WriteOnly))
@@ -131,12 +185,21 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
         open = true;
     });
     if (open) {
+        // The header line: a line without cells (the list has no columns)
+        // is left out, so every line ends TAB CR LF.
         trap.Step(112, [&] {
-            bufferLine(list.ColumnCount(), [&](int c) { return list.ColumnCaption(c).toUtf8().toStdString(); });
+            const int count = list.ColumnCount();
+            if (count <= 0) return;
+            std::string line;
+            for (int c = 1; c <= count; ++c)
+                AppendAlignedCell(line, list.ColumnCaption(c).toUtf8().toStdString(),
+                                  widths[static_cast<std::size_t>(c - 1)]);
+            EndFileLine(line);
+            buffer.append(line);
         });
         if (progressBar) {
             trap.Step(114, [&] { showPoint(20); });
-            if (stopped()) {
+            if (pacer.Stopped()) {
                 file.cancelWriting();
                 return;
             }
@@ -154,25 +217,43 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
                                                     QStringLiteral(")")
                                               : writing);
         };
+        auto writePause = [&] {
+            showProgress();
+            return pacer.Yield();
+        };
+        std::size_t rowCost = 0;
         for (int r = 1; r <= rows && open; ++r) {
-            if (r % interval == 0 && ticker.Due()) {
-                trap.Step(116, [&] {
-                    showProgress();
-                    ticker.Yield();
-                });
-                if (stopped()) {
+            if (rowCost > 0 && pacer.Tick(rowCost)) {
+                bool ended = false;
+                trap.Step(116, [&] { ended = writePause(); });
+                if (ended) {
                     file.cancelWriting();
                     return;
                 }
             }
+            rowCost = 1;
             if (rowGone(118, r)) continue;
             if (trap.Test(118, [&] { return !list.Checked(r); })) continue;
+            bool ended = false;
             trap.Step(120, [&] {
-                bufferLine(list.ColumnCount(), [&](int c) { return list.CellUtf8(r, c); });
+                // Each line has the cells of the columns the list has now; a
+                // line whose cells could not all be read is left out.
+                const int count = list.ColumnCount();
+                if (count <= 0) return;
+                cells.Read(list, r, count);
+                rowCost = RowCost(cells.Bytes());
+                for (int c = 1; c <= count && !ended; ++c)
+                    ended = !bufferCell(cells.Text(c), widths[static_cast<std::size_t>(c - 1)], writePause);
+                if (ended) return;
+                EndFileLine(buffer);
                 lastWritten = r;
                 if (r % 1000 == 0) lastThousand = r;
                 if (buffer.size() >= kWriteChunk) flush();
             });
+            if (ended) {
+                file.cancelWriting();
+                return;
+            }
         }
         trap.Step(122, [&] {
             if (open) flush();

@@ -111,7 +111,7 @@ TEST(RealLoad, SeveralPickedFilesLoadTheFilesPickedAlsoWithBackslashesInTheirNam
     } cases[] = {
         {{R"(a\b.txt)", "c.txt"}, {"1", "2", "3"}},
         {{"c.txt", R"(a\b.txt)"}, {"3", "1", "2"}},
-        {{R"(x\\y.txt)", R"(a\b.txt)"}, {"4", "", "1", "2"}},
+        {{R"(x\\y.txt)", R"(a\b.txt)"}, {"4", "1", "2"}},
     };
     for (const auto& c : cases) {
         const LoadOutcome out = PickInDialog(files, c.names);
