@@ -18,6 +18,7 @@ namespace bw {
 namespace {
 
 constexpr double kLargestReservation = 1 << 29;  // characters
+constexpr std::size_t kMoveOutBytes = std::size_t{1} << 16;
 
 // One attempt of a clipboard call; a throwing call counts as failed.
 template <class F>
@@ -34,8 +35,9 @@ bool Attempt(F&& call) {
 QString ClipboardTextOfListview(ListView& list, const Pacing& pacing, bool* stopped) {
     Pacer pacer(pacing);
     if (stopped) *stopped = false;
-    // Lines are built as UTF-8 and handed over to the clipboard's text at
-    // every pause, so that the conversion is spread over the time slices.
+    // Lines are built as UTF-8 and handed over to the clipboard's text in
+    // parts of about kMoveOutBytes, so that the conversion is spread over
+    // the time slices.
     QString result;
     std::string text;
     auto moveOut = [&] {
@@ -148,6 +150,9 @@ QString ClipboardTextOfListview(ListView& list, const Pacing& pacing, bool* stop
             while (end > resultLineStart && result[end - 1] == QLatin1Char(' ')) --end;
             result.truncate(end);
         }
+        // Complete lines go over as they pile up, so that the conversion is
+        // part of the work the pacing counts, not of a pause.
+        if (text.size() >= kMoveOutBytes) moveOut();
     }
     moveOut();
     return result;

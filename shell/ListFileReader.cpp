@@ -238,9 +238,7 @@ private:
     // Lets the window run when the slice is over, with the rows read so far
     // shown; ends the reading when the window is going away.
     void Paced(std::size_t cost) {
-        if (!pacer_.Tick(cost)) return;
-        list_.FlushRows();
-        if (pacer_.Yield()) throw StopReading{};
+        if (pacer_.Tick(cost) && pacer_.YieldShowing([this] { list_.FlushRows(); })) throw StopReading{};
     }
 
     ListView& list_;

@@ -236,7 +236,7 @@ ListStorage::Records::~Records() { Clear(); }
 void ListStorage::Records::PushBack(std::uint64_t record) {
     if ((size_ >> kChunkBits) == chunks_.size()) {
         chunks_.reserve(chunks_.size() + 1);
-        chunks_.push_back(reinterpret_cast<std::uint64_t*>(MapBytes(kChunkRecords * sizeof(std::uint64_t))));
+        chunks_.push_back(reinterpret_cast<std::uint64_t*>(MapBytes(kChunkBytes)));
     }
     (*this)[size_++] = record;
 }
@@ -254,16 +254,43 @@ void ListStorage::Records::Erase(std::size_t i) {
     }
     --size_;
     while (chunks_.size() > ((size_ + kChunkMask) >> kChunkBits)) {
-        UnmapBytes(reinterpret_cast<char*>(chunks_.back()), kChunkRecords * sizeof(std::uint64_t));
+        UnmapBytes(reinterpret_cast<char*>(chunks_.back()), kChunkBytes);
         chunks_.pop_back();
     }
 }
 
 void ListStorage::Records::Clear() {
-    for (std::uint64_t* chunk : chunks_)
-        UnmapBytes(reinterpret_cast<char*>(chunk), kChunkRecords * sizeof(std::uint64_t));
+    for (std::uint64_t* chunk : chunks_) UnmapBytes(reinterpret_cast<char*>(chunk), kChunkBytes);
     std::vector<std::uint64_t*>().swap(chunks_);
     size_ = 0;
+}
+
+std::vector<std::uint64_t*> ListStorage::Records::TakeChunks() {
+    std::vector<std::uint64_t*> chunks;
+    chunks.swap(chunks_);
+    size_ = 0;
+    return chunks;
+}
+
+// ---- memory given back in parts ---------------------------------------------
+
+ReleasedRows::~ReleasedRows() {
+    while (!ReleaseSome(static_cast<std::size_t>(-1))) {}
+}
+
+bool ReleasedRows::ReleaseSome(std::size_t bytes) {
+    std::size_t released = 0;
+    while (!chunks_.empty() && released < bytes) {
+        UnmapBytes(reinterpret_cast<char*>(chunks_.back()), ListStorage::Records::kChunkBytes);
+        chunks_.pop_back();
+        released += ListStorage::Records::kChunkBytes;
+    }
+    while (!blocks_.empty() && released < bytes) {
+        // A block still pinned elsewhere stays until its pin goes.
+        released += std::static_pointer_cast<ListStorage::Block>(blocks_.back())->mapped;
+        blocks_.pop_back();
+    }
+    return Empty();
 }
 
 // ---- storage ----------------------------------------------------------------
@@ -528,6 +555,16 @@ void ListStorage::Pack() {
         records_[row] = (record & ~kPositionMask) | position;
         Forget(record);
     }
+}
+
+ReleasedRows ListStorage::TakeAll() {
+    ReleasedRows released;
+    released.chunks_ = records_.TakeChunks();
+    released.blocks_.reserve(blocks_.size());
+    for (std::shared_ptr<Block>& block : blocks_)
+        if (block) released.blocks_.push_back(std::move(block));
+    Clear();
+    return released;
 }
 
 void ListStorage::Clear() {

@@ -83,6 +83,29 @@ private:
     std::size_t textBytes_ = 0;
 };
 
+// The memory of rows taken out of a storage at once (ListStorage::TakeAll),
+// to be given back to the system in parts: freeing a few hundred megabytes
+// takes tens of milliseconds. What is left goes with the object.
+class ReleasedRows {
+public:
+    ReleasedRows() = default;
+    ~ReleasedRows();
+    ReleasedRows(ReleasedRows&&) noexcept = default;
+    ReleasedRows& operator=(ReleasedRows&&) = delete;
+    ReleasedRows(const ReleasedRows&) = delete;
+    ReleasedRows& operator=(const ReleasedRows&) = delete;
+
+    // Gives back memory of about `bytes` (a block at least); true when
+    // nothing is left.
+    bool ReleaseSome(std::size_t bytes);
+    bool Empty() const { return blocks_.empty() && chunks_.empty(); }
+
+private:
+    friend class ListStorage;
+    std::vector<std::shared_ptr<void>> blocks_;
+    std::vector<std::uint64_t*> chunks_;
+};
+
 class ListStorage {
 public:
     ListStorage();
@@ -111,6 +134,9 @@ public:
     void RemoveRow(std::size_t row);
     // Removes every row and gives all memory back.
     void Clear();
+    // Removes every row at once; their memory is handed over, to be given
+    // back in parts.
+    ReleasedRows TakeAll();
 
     // Bytes of the text blocks in use (live rows and not yet packed garbage),
     // and bytes of the text blocks held.
@@ -129,6 +155,7 @@ public:
     struct Block;
 
 private:
+    friend class ReleasedRows;
     // Fixed-size chunks of row records.
     class Records {
     public:
@@ -142,6 +169,8 @@ private:
         void PushBack(std::uint64_t record);
         void Erase(std::size_t i);
         void Clear();
+        std::vector<std::uint64_t*> TakeChunks();
+        static constexpr std::size_t kChunkBytes = (std::size_t{1} << 16) * sizeof(std::uint64_t);
 
     private:
         static constexpr unsigned kChunkBits = 16;

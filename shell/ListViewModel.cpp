@@ -39,7 +39,17 @@ QString DisplayText(std::string_view utf8) {
     return text;
 }
 
-ListViewModel::ListViewModel(bool checkBoxes, QObject* parent) : QAbstractTableModel(parent), checkBoxes_(checkBoxes) {}
+namespace {
+
+// Memory given back at one turn of the event loop.
+constexpr std::size_t kReleasedPerTurn = std::size_t{16} << 20;
+
+}  // namespace
+
+ListViewModel::ListViewModel(bool checkBoxes, QObject* parent) : QAbstractTableModel(parent), checkBoxes_(checkBoxes) {
+    releaseTimer_.setInterval(0);
+    connect(&releaseTimer_, &QTimer::timeout, this, [this] { ReleaseSome(); });
+}
 
 ListViewModel::~ListViewModel() = default;
 
@@ -179,14 +189,28 @@ void ListViewModel::RemoveRow(int row) {
 void ListViewModel::ClearRows() {
     // Rows not yet reported to the view are dropped along with the shown ones;
     // the view only hears about the rows it knows.
+    auto release = [this] {
+        ReleasedRows rows = storage_.TakeAll();
+        if (rows.Empty()) return;
+        releasing_.push_back(std::move(rows));
+        releaseTimer_.start();
+    };
     if (shown_ == 0) {
-        storage_.Clear();
+        release();
         return;
     }
     beginRemoveRows(QModelIndex(), 0, shown_ - 1);
-    storage_.Clear();
+    release();
     shown_ = 0;
     endRemoveRows();
+}
+
+void ListViewModel::ReleaseSome() {
+    while (!releasing_.empty()) {
+        if (!releasing_.front().ReleaseSome(kReleasedPerTurn)) return;
+        releasing_.pop_front();
+    }
+    releaseTimer_.stop();
 }
 
 void ListViewModel::EndBatch() {

@@ -17,8 +17,10 @@
 #include <QAbstractTableModel>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <span>
 #include <string>
 #include <string_view>
@@ -83,6 +85,8 @@ public:
     bool Checked(int row) const;
     void SetChecked(int row, bool checked);
     void RemoveRow(int row);
+    // Removes every row at once; their memory goes back to the system over
+    // the next turns of the event loop.
     void ClearRows();
 
     // Batching of insert notifications (nestable).
@@ -101,9 +105,15 @@ private:
     void CheckRoomForARow() const;
     void NotifyAppended();
 
+    void ReleaseSome();
+
     bool checkBoxes_;
     QStringList captions_;
     ListStorage storage_;
+    // The memory of cleared rows, given back a part at each turn of the
+    // event loop, so that clearing millions of rows never holds the window.
+    std::deque<ReleasedRows> releasing_;
+    QTimer releaseTimer_;
     int shown_ = 0;  // rows the view has been told about
     int batchDepth_ = 0;
 };

@@ -64,6 +64,18 @@ public:
     bool Yield();
     // Tick, and Yield when the slice is over: true when the command must end.
     bool Pace(std::size_t cost = 1) { return Tick(cost) && Yield(); }
+    // Ends the slice with a turn of the event loop, then runs `show` (which
+    // brings the view up to date: the rows appended, the progress) and turns
+    // the event loop twice more, so that the view's own work for them
+    // (drawing, the positions Qt's row header computes) comes in a turn of
+    // its own instead of on top of a slice of work. True when the command
+    // must end.
+    template <class F>
+    bool YieldShowing(F&& show) {
+        if (Yield()) return true;
+        show();
+        return Yield() || Yield();
+    }
     // Whether a Yield was told to end the command.
     bool Stopped() const { return stopped_; }
 

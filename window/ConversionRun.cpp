@@ -127,8 +127,7 @@ void Form1::PushButton17_Click() {
     // when the run must end (the window is going away).
     auto pause = [&] {
         showProgress();
-        ListView2->FlushRows();
-        if (pacer.Yield()) return true;
+        if (pacer.YieldShowing([&] { ListView2->FlushRows(); })) return true;
         readSettings();
         return false;
     };
