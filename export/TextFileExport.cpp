@@ -262,6 +262,20 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
         trap.Step(122, [&] {
             if (open) flush();
         });
+        // The commit makes sure the data is on the disk before the file takes
+        // the old one's place, which may take seconds: the data goes to the
+        // disk on a thread of its own first, while the window keeps running,
+        // so that the commit finds nothing left to write.
+        if (open && file.flush()) {
+            const int handle = file.handle();
+            auto synced = std::async(std::launch::async, [handle] { return ::fdatasync(handle); });
+            while (synced.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) pacer.Yield();
+            (void)synced.get();  // the commit's own sync has the last word
+            if (pacer.Stopped()) {
+                file.cancelWriting();
+                return;
+            }
+        }
     }
     if (progressBar) {
         trap.Step(124, [&] {
@@ -270,20 +284,6 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
         });
     }
     if (open) {
-        // The commit makes sure the data is on the disk before the file takes
-        // the old one's place, which may take seconds: the data goes to the
-        // disk on a thread of its own first, while the window keeps running,
-        // so that the commit finds nothing left to write.
-        if (file.flush()) {
-            const int handle = file.handle();
-            auto synced = std::async(std::launch::async, [handle] { return ::fdatasync(handle); });
-            while (synced.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) pacer.Yield();
-            (void)synced.get();  // the commit's own sync has the last word
-        }
-        if (pacer.Stopped()) {
-            file.cancelWriting();
-            return;
-        }
         trap.Step(126, [&] {
             if (!file.commit()) throw AppError((fileName + QStringLiteral(": ") + file.errorString()).toStdString());
         });

@@ -108,7 +108,7 @@ public:
             char window[sizeof carry_ + 4];
             std::memcpy(window, carry_, carried_);
             const std::size_t taken = std::min<std::size_t>(4, piece.size());
-            std::memcpy(window + carried_, piece.data(), taken);
+            if (taken > 0) std::memcpy(window + carried_, piece.data(), taken);
             const std::size_t size = carried_ + taken;
             std::size_t at = 0;
             while (at < carried_) {
@@ -156,7 +156,7 @@ public:
         }
         flushRun(p);
         carried_ = static_cast<std::size_t>(end - p);
-        std::memcpy(carry_, p, carried_);
+        if (carried_ > 0) std::memcpy(carry_, p, carried_);
     }
 
 private:

@@ -278,6 +278,12 @@ ReleasedRows::~ReleasedRows() {
     while (!ReleaseSome(static_cast<std::size_t>(-1))) {}
 }
 
+ReleasedRows::ReleasedRows(ReleasedRows&& other) noexcept
+    : blocks_(std::move(other.blocks_)), chunks_(std::move(other.chunks_)), bytes_(std::exchange(other.bytes_, 0)) {
+    other.blocks_.clear();
+    other.chunks_.clear();
+}
+
 bool ReleasedRows::ReleaseSome(std::size_t bytes) {
     std::size_t released = 0;
     while (!chunks_.empty() && released < bytes) {
@@ -290,6 +296,7 @@ bool ReleasedRows::ReleaseSome(std::size_t bytes) {
         released += std::static_pointer_cast<ListStorage::Block>(blocks_.back())->mapped;
         blocks_.pop_back();
     }
+    bytes_ -= std::min(bytes_, released);
     return Empty();
 }
 
@@ -560,9 +567,13 @@ void ListStorage::Pack() {
 ReleasedRows ListStorage::TakeAll() {
     ReleasedRows released;
     released.chunks_ = records_.TakeChunks();
+    released.bytes_ = released.chunks_.size() * Records::kChunkBytes;
     released.blocks_.reserve(blocks_.size());
-    for (std::shared_ptr<Block>& block : blocks_)
-        if (block) released.blocks_.push_back(std::move(block));
+    for (std::shared_ptr<Block>& block : blocks_) {
+        if (!block) continue;
+        released.bytes_ += block->mapped;
+        released.blocks_.push_back(std::move(block));
+    }
     Clear();
     return released;
 }

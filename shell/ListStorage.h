@@ -90,7 +90,7 @@ class ReleasedRows {
 public:
     ReleasedRows() = default;
     ~ReleasedRows();
-    ReleasedRows(ReleasedRows&&) noexcept = default;
+    ReleasedRows(ReleasedRows&& other) noexcept;
     ReleasedRows& operator=(ReleasedRows&&) = delete;
     ReleasedRows(const ReleasedRows&) = delete;
     ReleasedRows& operator=(const ReleasedRows&) = delete;
@@ -99,11 +99,14 @@ public:
     // nothing is left.
     bool ReleaseSome(std::size_t bytes);
     bool Empty() const { return blocks_.empty() && chunks_.empty(); }
+    // Bytes still held.
+    std::size_t Bytes() const { return bytes_; }
 
 private:
     friend class ListStorage;
     std::vector<std::shared_ptr<void>> blocks_;
     std::vector<std::uint64_t*> chunks_;
+    std::size_t bytes_ = 0;
 };
 
 class ListStorage {

@@ -191,7 +191,10 @@ void ListViewModel::ClearRows() {
     // the view only hears about the rows it knows.
     auto release = [this] {
         ReleasedRows rows = storage_.TakeAll();
-        if (rows.Empty()) return;
+        // A part goes at once, in case the event loop does not turn before
+        // the next clear; a small list goes whole.
+        ReleaseSome();
+        if (rows.ReleaseSome(kReleasedPerTurn)) return;
         releasing_.push_back(std::move(rows));
         releaseTimer_.start();
     };
@@ -206,11 +209,16 @@ void ListViewModel::ClearRows() {
 }
 
 void ListViewModel::ReleaseSome() {
-    while (!releasing_.empty()) {
-        if (!releasing_.front().ReleaseSome(kReleasedPerTurn)) return;
+    std::size_t budget = kReleasedPerTurn;
+    while (!releasing_.empty() && budget > 0) {
+        ReleasedRows& rows = releasing_.front();
+        const std::size_t before = rows.Bytes();
+        const bool done = rows.ReleaseSome(budget);
+        budget -= std::min(budget, before - rows.Bytes());
+        if (!done) break;
         releasing_.pop_front();
     }
-    releaseTimer_.stop();
+    if (releasing_.empty()) releaseTimer_.stop();
 }
 
 void ListViewModel::EndBatch() {
