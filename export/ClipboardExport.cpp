@@ -70,9 +70,8 @@ QString ClipboardTextOfListview(ListView& list, const Pacing& pacing, bool* stop
         pins.clear();
         std::size_t bytes = 0;
         bool longText = false;
-        for (int c = 1; c <= columns; ++c) {
-            const std::string_view cell = list.CellUtf8(r, c);
-            cells[static_cast<std::size_t>(c - 1)] = cell;
+        list.CellsUtf8(r, cells);
+        for (std::string_view cell : cells) {
             bytes += cell.size();
             longText = longText || cell.size() > kTextPieceBytes;
         }

@@ -6,6 +6,7 @@
 
 #include <QSaveFile>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <future>
@@ -38,14 +39,14 @@ constexpr std::size_t kWriteChunk = 1 << 20;
 class RowCells {
 public:
     void Read(const ListView& list, int row, int columns) {
-        texts_.clear();
+        texts_.resize(static_cast<std::size_t>(std::max(columns, 0)));
         pins_.clear();
         bytes_ = 0;
         bool longText = false;
-        for (int c = 1; c <= columns; ++c) {
-            texts_.push_back(list.CellUtf8(row, c));
-            bytes_ += texts_.back().size();
-            longText = longText || texts_.back().size() > kTextPieceBytes;
+        list.CellsUtf8(row, texts_);
+        for (std::string_view text : texts_) {
+            bytes_ += text.size();
+            longText = longText || text.size() > kTextPieceBytes;
         }
         if (!longText) return;
         for (int c = 1; c <= columns; ++c) {

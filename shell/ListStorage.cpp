@@ -331,6 +331,14 @@ std::string_view ListStorage::Cell(std::size_t row, std::size_t c) const {
     return reader.Next().text;
 }
 
+void ListStorage::Cells(std::size_t row, std::span<std::string_view> cells) const {
+    const std::uint64_t record = records_[row];
+    const std::size_t count = std::min(CountOf(record), cells.size());
+    CellReader reader(*this, RowData(record));
+    for (std::size_t c = 0; c < count; ++c) cells[c] = reader.Next().text;
+    for (std::size_t c = count; c < cells.size(); ++c) cells[c] = {};
+}
+
 PinnedText ListStorage::Pin(std::size_t row, std::size_t c) const {
     const std::uint64_t record = records_[row];
     if (c >= CountOf(record)) return {};

@@ -128,6 +128,9 @@ public:
     std::size_t CellCount(std::size_t row) const;
     // Empty when the row has no cell c. Valid until that row changes or goes.
     std::string_view Cell(std::size_t row, std::size_t c) const;
+    // Cells 0, 1, ... of a row into `cells` (empty beyond the row's cells), in
+    // one pass over its data.
+    void Cells(std::size_t row, std::span<std::string_view> cells) const;
     PinnedText Pin(std::size_t row, std::size_t c) const;
     bool Checked(std::size_t row) const;
     void SetChecked(std::size_t row, bool checked);

@@ -116,6 +116,8 @@ QString ListView::SubItem(int row, int n) const {
 
 std::string_view ListView::CellUtf8(int row, int c) const { return model_->Cell(row, c); }
 
+void ListView::CellsUtf8(int row, std::span<std::string_view> cells) const { model_->Cells(row, cells); }
+
 PinnedText ListView::PinCell(int row, int c) const { return model_->PinCell(row, c); }
 
 int ListView::CellCount(int row) const { return model_->CellCount(row); }

@@ -56,6 +56,9 @@ public:
     // Cell c of a row as UTF-8 (c = 1 is the row's text); empty when absent.
     // The view stays valid until the rows next change.
     std::string_view CellUtf8(int row, int c) const;
+    // Cells 1, 2, ... of a row at once, as CellUtf8 gives them (for readers
+    // that take every cell of many rows).
+    void CellsUtf8(int row, std::span<std::string_view> cells) const;
     // The same text, kept readable while the pin is held, also after the row
     // went or the list was cleared: for work on a long text that lets the
     // window run in between.

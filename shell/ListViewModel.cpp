@@ -158,6 +158,8 @@ std::string_view ListViewModel::Cell(int row, int c) const {
     return storage_.Cell(i, static_cast<std::size_t>(c - 1));
 }
 
+void ListViewModel::Cells(int row, std::span<std::string_view> cells) const { storage_.Cells(RowIndex(row), cells); }
+
 PinnedText ListViewModel::PinCell(int row, int c) const {
     const std::size_t i = RowIndex(row);
     if (c < 1) throw AppError("Invalid cell index " + std::to_string(c));

@@ -78,6 +78,8 @@ public:
     int RowCount() const { return static_cast<int>(storage_.RowCount()); }
     // Valid until that row next changes or goes; empty when the row has no cell c.
     std::string_view Cell(int row, int c) const;
+    // Cells 1, 2, ... of a row into `cells`, as Cell() gives them.
+    void Cells(int row, std::span<std::string_view> cells) const;
     // The cell's text, kept readable while the pin is held (also after the
     // row went or the list was cleared).
     PinnedText PinCell(int row, int c) const;

@@ -31,6 +31,11 @@ void ExpectRows(const ListStorage& s, const Rows& rows, const char* when) {
         for (std::size_t c = 0; c < rows[r].size(); ++c)
             ASSERT_EQ(s.Cell(r, c), rows[r][c]) << when << ": row " << r << " cell " << c;
         EXPECT_EQ(s.Cell(r, cells), "") << when << ": row " << r;
+        // All cells at once, one more than the row has.
+        std::vector<std::string_view> all(cells + 1, "x");
+        s.Cells(r, all);
+        for (std::size_t c = 0; c < rows[r].size(); ++c) ASSERT_EQ(all[c], rows[r][c]) << when << ": row " << r;
+        EXPECT_EQ(all[cells], "") << when << ": row " << r;
     }
 }
 
