@@ -18,7 +18,7 @@ namespace bw {
 namespace {
 
 constexpr double kLargestReservation = 1 << 29;  // characters
-constexpr std::size_t kMoveOutBytes = std::size_t{1} << 16;
+constexpr std::size_t kMoveOutBytes = std::size_t{1} << 20;
 
 // One attempt of a clipboard call; a throwing call counts as failed.
 template <class F>
