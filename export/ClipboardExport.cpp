@@ -30,6 +30,12 @@ bool Attempt(F&& call) {
     }
 }
 
+// The text without the blanks at its end.
+std::string_view WithoutTrailingBlanks(std::string_view text) {
+    const std::size_t last = text.find_last_not_of(' ');
+    return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+}
+
 }  // namespace
 
 QString ClipboardTextOfListview(ListView& list, const Pacing& pacing, bool* stopped) {
@@ -83,6 +89,15 @@ QString ClipboardTextOfListview(ListView& list, const Pacing& pacing, bool* stop
         }
         return bytes;
     };
+    // Appends a text to the clipboard's text in pieces, counting its
+    // characters; false when the copy must end.
+    auto appendPieces = [&](std::string_view cell, std::size_t* counted = nullptr) {
+        return ForEachTextPiece(cell, [&](std::string_view piece) {
+            if (counted) *counted += CharacterCount(piece);
+            result.append(CellTextToQString(piece));
+            return !(pacer.Tick(RowCost(piece.size())) && pause());
+        });
+    };
     // The characters of a text; a long one counted in pieces.
     auto countCharacters = [&](std::string_view cell, bool& ended) {
         if (cell.size() <= kTextPieceBytes) return CharacterCount(cell);
@@ -117,38 +132,43 @@ QString ClipboardTextOfListview(ListView& list, const Pacing& pacing, bool* stop
         if (!list.Checked(r)) continue;
         cost = RowCost(readRow(r));
         std::size_t lineStart = text.size();
-        qsizetype resultLineStart = -1;  // where the line starts in `result`, once part of it went there
-        for (int c = 1; c <= columns; ++c) {
+        bool ended = false;
+        bool lineEnded = false;
+        for (int c = 1; c <= columns && !ended; ++c) {
             const std::string_view cell = cells[static_cast<std::size_t>(c - 1)];
             const std::size_t width = widths[static_cast<std::size_t>(c - 1)];
-            if (cell.size() <= kTextPieceBytes) {
-                AppendAlignedCell(text, cell, width);
+            const std::size_t length = cell.size() <= kTextPieceBytes ? CharacterCount(cell) : 0;
+            if (cell.size() <= kTextPieceBytes && (width <= length || width - length <= kTextPieceBytes)) {
+                AppendAlignedCell(text, cell, length, width);
                 continue;
             }
-            // A long text goes over in pieces, converted as it goes.
-            if (resultLineStart < 0) {
-                result.append(CellTextToQString(std::string_view(text).substr(0, lineStart)));
-                resultLineStart = result.size();
-                text.erase(0, lineStart);
-            }
+            // A long text or a long padding goes over in pieces, converted as
+            // it goes; the line so far goes first. Its end never reaches back
+            // past the TAB that follows it.
             moveOut();
             lineStart = 0;
-            std::size_t length = 0;
-            const bool whole = ForEachTextPiece(cell, [&](std::string_view piece) {
-                length += CharacterCount(piece);
-                result.append(CellTextToQString(piece));
-                return !(pacer.Tick(RowCost(piece.size())) && pause());
-            });
-            if (!whole) return {};
-            AppendAlignedCell(text, {}, length, width);
+            if (c == columns) {
+                // The line's end drops the last cell's padding and its
+                // trailing blanks: they are never written.
+                ended = !appendPieces(WithoutTrailingBlanks(cell));
+                lineEnded = true;
+                break;
+            }
+            std::size_t counted = 0;
+            ended = !appendPieces(cell, &counted);
+            for (std::size_t blanks = width > counted ? width - counted : 0; blanks > 0 && !ended;) {
+                const std::size_t n = std::min(blanks, kTextPieceBytes);
+                result.append(QString(static_cast<qsizetype>(n), QLatin1Char(' ')));
+                blanks -= n;
+                ended = pacer.Tick(RowCost(n)) && pause();
+            }
+            text.push_back('\t');
         }
-        EndClipboardLine(text, lineStart);
-        // The line's trailing blanks may reach back into what went over.
-        if (resultLineStart >= 0 && text.size() == lineStart + 2) {
-            qsizetype end = result.size();
-            while (end > resultLineStart && result[end - 1] == QLatin1Char(' ')) --end;
-            result.truncate(end);
-        }
+        if (ended) return {};
+        if (lineEnded)
+            text.append("\r\n");
+        else
+            EndClipboardLine(text, lineStart);
         // Complete lines go over as they pile up, so that the conversion is
         // part of the work the pacing counts, not of a pause.
         if (text.size() >= kMoveOutBytes) moveOut();

@@ -165,23 +165,37 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
         }
         buffer.clear();
     };
-    // Buffers one cell, padded to its column's width and followed by a TAB;
-    // a long text goes to the file in pieces, with the window let run in
-    // between. Returns false when the export must end.
+    // Buffers one cell, padded to its column's width and followed by a TAB.
+    // A long text, and the blanks of a long padding (beside the widest text
+    // of a column of millions of characters), go to the file in pieces, with
+    // the window let run in between. Returns false when the export must end.
     auto bufferCell = [&](std::string_view text, std::size_t width, auto&& pause) {
-        if (text.size() <= kTextPieceBytes) {
-            AppendAlignedCell(buffer, text, width);
-            return true;
-        }
-        flush();
+        auto paced = [&](std::size_t bytes) { return !(pacer.Tick(RowCost(bytes)) && pause()); };
         std::size_t length = 0;
-        const bool whole = ForEachTextPiece(text, [&](std::string_view piece) {
-            length += CharacterCount(piece);
-            write(piece);
-            return !(pacer.Tick(RowCost(piece.size())) && pause());
-        });
-        if (!whole) return false;
-        AppendAlignedCell(buffer, {}, length, width);
+        if (text.size() <= kTextPieceBytes) {
+            length = CharacterCount(text);
+            if (width <= length || width - length <= kTextPieceBytes) {
+                AppendAlignedCell(buffer, text, length, width);
+                return true;
+            }
+            buffer.append(text);
+        } else {
+            flush();
+            const bool whole = ForEachTextPiece(text, [&](std::string_view piece) {
+                length += CharacterCount(piece);
+                write(piece);
+                return paced(piece.size());
+            });
+            if (!whole) return false;
+        }
+        for (std::size_t blanks = width > length ? width - length : 0; blanks > 0;) {
+            const std::size_t n = std::min(blanks, kTextPieceBytes);
+            buffer.append(n, ' ');
+            blanks -= n;
+            if (buffer.size() >= kWriteChunk) flush();
+            if (!paced(n)) return false;
+        }
+        buffer.push_back('\t');
         return true;
     };
     trap.Step(110, [&] {
@@ -192,16 +206,21 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
     if (open) {
         // The header line: a line without cells (the list has no columns)
         // is left out, so every line ends TAB CR LF.
+        bool headerEnded = false;
         trap.Step(112, [&] {
             const int count = list.ColumnCount();
             if (count <= 0) return;
-            std::string line;
-            for (int c = 1; c <= count; ++c)
-                AppendAlignedCell(line, list.ColumnCaption(c).toUtf8().toStdString(),
-                                  widths[static_cast<std::size_t>(c - 1)]);
-            EndFileLine(line);
-            buffer.append(line);
+            std::vector<std::string> captions;
+            for (int c = 1; c <= count; ++c) captions.push_back(list.ColumnCaption(c).toUtf8().toStdString());
+            for (int c = 1; c <= count && !headerEnded; ++c)
+                headerEnded = !bufferCell(captions[static_cast<std::size_t>(c - 1)],
+                                          widths[static_cast<std::size_t>(c - 1)], [&] { return pacer.Yield(); });
+            if (!headerEnded) EndFileLine(buffer);
         });
+        if (headerEnded) {
+            file.cancelWriting();
+            return;
+        }
         if (progressBar) {
             trap.Step(114, [&] { showPoint(20); });
             if (pacer.Stopped()) {

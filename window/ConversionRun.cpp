@@ -45,6 +45,11 @@ namespace {
 // more characters than the counters hold, without counting them.
 constexpr std::size_t kCertainlyTooLongBytes = 4 * kMaxTextLength;
 
+// The most characters of an entry the progress bar is given: far more than
+// it can show, while laying out a text of tens of thousands of characters
+// at every repaint of the bar would hold the window.
+constexpr qsizetype kProgressCharacters = 1000;
+
 // Pacing units of converting an entry of this many bytes: the work grows
 // with the square of its digits.
 std::size_t EntryCost(std::size_t bytes) {
@@ -52,15 +57,24 @@ std::size_t EntryCost(std::size_t bytes) {
     return 1 + blocks * blocks;
 }
 
-// "Processing: " and the part of a long entry after its last backslash, its
-// blanks as "0", as much of it as the bar can show.
-QString ProcessingTextOfLongEntry(std::string_view entry) {
-    if (const void* slash = memrchr(entry.data(), '\\', entry.size()))
-        entry.remove_prefix(static_cast<std::size_t>(static_cast<const char*>(slash) - entry.data()) + 1);
-    const std::size_t headBytes = Utf8PieceLength(entry, static_cast<std::size_t>(kDisplayCharacters + 1) * 4);
+// The text cut to kProgressCharacters and ended with "\u2026" when longer.
+QString ForTheBar(QString text) {
+    if (text.size() <= kProgressCharacters) return text;
+    qsizetype keep = kProgressCharacters;
+    if (text[keep - 1].isHighSurrogate()) --keep;
+    text.truncate(keep);
+    return text + QChar(0x2026);
+}
+
+// "Processing: " and the part of a long entry after its last backslash (the
+// part starts at `from`), its blanks as "0", as much of it as the bar is
+// given.
+QString ProcessingTextOfLongEntry(std::string_view entry, std::size_t from) {
+    entry.remove_prefix(from);
+    const std::size_t headBytes = Utf8PieceLength(entry, static_cast<std::size_t>(kProgressCharacters + 1) * 4);
     std::string head;
     AppendBlanksAsZeros(entry.substr(0, headBytes), head);
-    QString text = DisplayText(head);
+    QString text = ForTheBar(CellTextToQString(head));
     if (headBytes < entry.size() && !text.endsWith(QChar(0x2026))) text.append(QChar(0x2026));
     return QStringLiteral("Processing: ") + text;
 }
@@ -116,11 +130,12 @@ void Form1::PushButton17_Click() {
         });
         trap.Step(204, [&] {
             if (!entryIsLong) {
-                ProgressBar1->SetText(QStringLiteral("Processing: ") + FileNamePart(QString::fromStdString(entry)));
+                ProgressBar1->SetText(QStringLiteral("Processing: ") +
+                                      ForTheBar(FileNamePart(QString::fromStdString(entry))));
                 return;
             }
-            if (longEntryProgress.isNull()) longEntryProgress = ProcessingTextOfLongEntry(longEntry.text);
-            ProgressBar1->SetText(longEntryProgress);
+            // Until its text is known, the bar keeps the entry before.
+            if (!longEntryProgress.isNull()) ProgressBar1->SetText(longEntryProgress);
         });
     };
     // Lets the window run with the progress and the rows so far shown; true
@@ -186,6 +201,22 @@ void Form1::PushButton17_Click() {
             }
         });
         if (entryGone) break;
+        if (entryIsLong) {
+            // The part of the entry the bar shows starts after its last
+            // backslash, looked for from the end in pieces, with the window
+            // let run in between.
+            std::size_t from = 0;
+            for (std::size_t end = longEntry.text.size(); end > 0;) {
+                const std::size_t begin = end > kTextPieceBytes ? end - kTextPieceBytes : 0;
+                if (const void* slash = memrchr(longEntry.text.data() + begin, '\\', end - begin)) {
+                    from = static_cast<std::size_t>(static_cast<const char*>(slash) - longEntry.text.data()) + 1;
+                    break;
+                }
+                end = begin;
+                if (pacer.Tick(RowCost(kTextPieceBytes)) && pause()) return;
+            }
+            longEntryProgress = ProcessingTextOfLongEntry(longEntry.text, from);
+        }
 
         // 112 to 182: the option's bases (kept from the last entry when the
         // option box holds no known option).

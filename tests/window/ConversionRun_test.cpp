@@ -223,6 +223,30 @@ TEST_F(ConversionRunTest, TheFirstEntryShowsAtOnce) {
     EXPECT_EQ(text, "Processing: 255");
 }
 
+// The bar is given at most a thousand characters of the entry after its last
+// backslash (its blanks as "0"), however long the entry is.
+TEST_F(ConversionRunTest, TheBarShowsTheBeginningOfALongEntryAfterItsLastBackslash) {
+    const struct {
+        const char* name;
+        std::string entry;
+        std::string shown;  // the bar's text without "Processing: " and the ellipsis
+    } cases[] = {
+        {"convertible", std::string(30000, '1'), std::string(1000, '1')},
+        {"too long to convert", "C:\\x\\1 2" + std::string(200000, '7'), "102" + std::string(997, '7')},
+        {"backslash near the end", std::string(300000, '5') + "\\9 ", "90"},
+    };
+    for (const auto& c : cases) {
+        form.ListView1->ClearRows();
+        const std::string_view cell = c.entry;
+        form.ListView1->AppendRow(std::span<const std::string_view>(&cell, 1));
+        QString text;
+        AtFirstYield([&] { text = form.ProgressBar1->Text(); });
+        form.PushButton17_Click();
+        const QString expected = QString::fromStdString("Processing: " + c.shown);
+        EXPECT_EQ(text, c.shown.size() < 1000 ? expected : expected + QChar(0x2026)) << c.name;
+    }
+}
+
 // Enough work that the run yields at least once.
 constexpr int kManyEntries = 100000;
 const std::string kLongEntry(300, '7');
