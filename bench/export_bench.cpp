@@ -26,41 +26,12 @@
 #include <string>
 #include <vector>
 
+#include "EventLoopGap.h"
 #include "shell/QtPlatform.h"
 #include "support/ScriptedPlatform.h"
 #include "window/Form1.h"
 
 namespace {
-
-// Records the longest time between two turns of the event loop.
-class GapMeter {
-public:
-    GapMeter() {
-        timer_.setInterval(0);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            const qint64 now = clock_.nsecsElapsed();
-            longest_ = std::max(longest_, now - last_);
-            last_ = now;
-        });
-    }
-    void Start() {
-        longest_ = 0;
-        clock_.start();
-        last_ = 0;
-        timer_.start();
-    }
-    double StopMs() {
-        timer_.stop();
-        longest_ = std::max(longest_, clock_.nsecsElapsed() - last_);
-        return longest_ / 1e6;
-    }
-
-private:
-    QTimer timer_;
-    QElapsedTimer clock_;
-    qint64 last_ = 0;
-    qint64 longest_ = 0;
-};
 
 double Seconds(const QElapsedTimer& t) { return t.nsecsElapsed() / 1e9; }
 
@@ -86,7 +57,7 @@ int main(int argc, char** argv) {
     form.Form_Load();
     form.show();
     QCoreApplication::processEvents();
-    GapMeter gaps;
+    bw::bench::EventLoopGap gaps;
 
     // ---- load ----
     const QString listPath = dir.filePath("numbers.txt");
@@ -124,7 +95,7 @@ int main(int argc, char** argv) {
     t.restart();
     form.PushButton3_Click();
     const double load = Seconds(t);
-    const double loadGap = gaps.StopMs();
+    const double loadGap = gaps.Stop();
     if (form.ListView1->RowCount() != rows) std::fprintf(stderr, "loaded %d rows\n", form.ListView1->RowCount());
 
     // ---- results: full mode, a million rows ----
@@ -149,7 +120,7 @@ int main(int argc, char** argv) {
     t.restart();
     form.PushButton4_Click();
     const double save = Seconds(t);
-    const double saveGap = gaps.StopMs();
+    const double saveGap = gaps.Stop();
     QByteArray written;
     {
         QFile f(savePath);
@@ -167,7 +138,7 @@ int main(int argc, char** argv) {
     t.restart();
     form.PushButton5_Click();
     const double copy = Seconds(t);
-    const double copyGap = gaps.StopMs();
+    const double copyGap = gaps.Stop();
     const qsizetype copied = QGuiApplication::clipboard()->text().size();
     t.restart();
     {

@@ -265,6 +265,11 @@ run_program basewright_window_bench
 # Load, text file and clipboard on a million rows, through the window.
 run_program basewright_export_bench
 
+# Every long command of the lists through the window at 1 and 5 million rows:
+# wall and CPU time, the longest event-loop gap (goal under 50 ms), bytes per
+# row of each list, the peak memory of the load and the run.
+run_program basewright_lists_bench
+
 # 200,000 rows handed to a headless office (needs soffice), against the
 # earlier way of making the office calls on the window thread.
 run_program basewright_spreadsheet_bench

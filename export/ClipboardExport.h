@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "export/TextFileExport.h"
+#include "shell/Yield.h"
 
 namespace bw {
 
@@ -18,12 +18,12 @@ class ListView;
 // as paced. Throws AppError when a row goes away while the text is built.
 // Sets *stopped (when given) and returns the empty text when pacing.stop()
 // ended the building.
-QString ClipboardTextOfListview(ListView& list, const ExportPacing& pacing = {}, bool* stopped = nullptr);
+QString ClipboardTextOfListview(ListView& list, const Pacing& pacing = {}, bool* stopped = nullptr);
 
 // Puts the text of ClipboardTextOfListview on the clipboard, after emptying
 // it. A list without rows leaves the clipboard untouched; so does a failure
 // while the text is built (the AppError goes to the caller).
-void CopyListviewToClipboard(ListView& list, Clipboard& clipboard, const ExportPacing& pacing = {});
+void CopyListviewToClipboard(ListView& list, Clipboard& clipboard, const Pacing& pacing = {});
 
 // Each makes up to 1000 attempts of its clipboard call, stopping at the first
 // success; failures are silent. They return whether an attempt succeeded.

@@ -234,7 +234,7 @@ bool SpreadsheetApplicationAvailable(SpreadsheetLauncher* launcher) {
 // Statement numbers for the error report run 104, 106, ... through the
 // command's steps; the few that cannot fail are noted in comments.
 void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, ErrorReport& trap, WindowPointer& pointer,
-                               Dialogs& dialogs, const QString& title, const ExportPacing& pacing) {
+                               Dialogs& dialogs, const QString& title, const Pacing& pacing) {
     auto stopped = [&] { return pacing.stop && pacing.stop(); };
     trap.Step(104, [&] { pointer.Set(kPointerBusy); });
 
@@ -242,7 +242,7 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
     std::optional<CallThread> calls;  // started by the first call
     StopGrace grace(stopped);
     bool abandoned = false;
-    TimeSliceYield yielder(pacing.yieldSliceMs);
+    Pacer pacer(pacing);
     const std::chrono::milliseconds callDeadline = launcher.CallDeadline();
 
     // Runs one call into the application on the call thread, as statement
@@ -319,7 +319,7 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
     trap.Step(112, [&] { columns = list.ColumnCount(); });
     bool stopWriting = false;
     for (int c = 1; c <= columns && !stopWriting; ++c) {
-        trap.Step(114, [&] { yielder.Yield(); });
+        trap.Step(114, [&] { pacer.Yield(); });
         if (stopped()) {
             stopWriting = true;
             break;
@@ -365,8 +365,12 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
         return ok;
     };
 
+    std::size_t rowCost = 1;  // of the row before, for the pacing
     for (int r = 1; r <= fittingRows && !stopWriting; ++r) {
-        trap.Step(128, [&] { yielder.MaybeYield(); });
+        trap.Step(128, [&] {
+            if (pacer.Tick(rowCost)) pacer.Yield();
+        });
+        rowCost = 1;
         if (stopped()) break;
         bool listShrank = false;
         const bool checked = trap.Test(130, [&] {
@@ -387,6 +391,7 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
             for (int c = 1; c <= columns; ++c) {
                 trap.Step(136, [&] {
                     block.At(row, c - 1) = c == 1 ? list.RowText(r) : WithoutEquals(list.SubItem(r, c - 1));
+                    rowCost += RowCost(static_cast<std::size_t>(block.At(row, c - 1).size())) - 1;
                 });
             }
         }

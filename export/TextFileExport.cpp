@@ -2,19 +2,23 @@
 
 #include "export/TextFileExport.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/AlignedText.h"
 #include "shell/AppError.h"
 #include "shell/ErrorReport.h"
 #include "shell/FileSystem.h"
+#include "shell/ListStorage.h"
 #include "shell/ListView.h"
 #include "shell/LocaleText.h"
 #include "shell/Platform.h"
 #include "shell/ProgressBar.h"
+#include "shell/TextPieces.h"
 #include "shell/Yield.h"
 
 namespace bw {
@@ -23,30 +27,57 @@ namespace {
 
 constexpr std::size_t kWriteChunk = 1 << 20;
 
-// Rows between two looks at the clock.
-int CheckInterval(const ExportPacing& pacing) { return pacing.yieldSliceMs <= 0 ? 1 : 64; }
+// The cells of one row as the writer reads them: views into the list, or,
+// for a row with a text long enough that the window runs while it is
+// handled, pinned copies that stay readable whatever happens to the list
+// meanwhile.
+class RowCells {
+public:
+    void Read(const ListView& list, int row, int columns) {
+        texts_.resize(static_cast<std::size_t>(std::max(columns, 0)));
+        pins_.clear();
+        bytes_ = 0;
+        bool longText = false;
+        list.CellsUtf8(row, texts_);
+        for (std::string_view text : texts_) {
+            bytes_ += text.size();
+            longText = longText || text.size() > kTextPieceBytes;
+        }
+        if (!longText) return;
+        for (int c = 1; c <= columns; ++c) {
+            pins_.push_back(list.PinCell(row, c));
+            texts_[static_cast<std::size_t>(c - 1)] = pins_.back().text;
+        }
+    }
+    std::string_view Text(int c) const { return texts_[static_cast<std::size_t>(c - 1)]; }
+    std::size_t Bytes() const { return bytes_; }
+
+private:
+    std::vector<std::string_view> texts_;
+    std::vector<PinnedText> pins_;
+    std::size_t bytes_ = 0;
+};
 
 }  // namespace
 
 void SaveListviewProperlySpaced(ListView& list, const QString& fileName, ProgressBar* progressBar, Dialogs& dialogs,
-                                const ExportPacing& pacing) {
+                                const Pacing& pacing) {
     ErrorReport trap(dialogs, kLocSaveListviewProperlySpaced);
     const QString writing = QStringLiteral("Writing file: ") + LocalFileName(fileName);
     const bool utf8 = LocaleIsUtf8();
-    const int interval = CheckInterval(pacing);
-    TimeSliceYield ticker(pacing.yieldSliceMs);
-    auto stopped = [&] { return pacing.stop && pacing.stop(); };
+    Pacer pacer(pacing);
     // Yields around a fixed progress point, as the bar is set.
     auto showPoint = [&](double value) {
-        YieldToEvents();
+        pacer.Yield();
         progressBar->SetValue(value);
         progressBar->SetText(writing);
-        YieldToEvents();
+        pacer.Yield();
     };
 
     int columns = 0;
     int rows = 0;
     ColumnWidths widths;
+    RowCells cells;
     // A row that goes away while the file is written (the list was cleared
     // meanwhile) is reported once; the rows after it that are gone too are
     // passed over without a further report.
@@ -59,10 +90,21 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
         }
         return true;
     };
+    // Counts the characters of a text; a long one in pieces, with the window
+    // let run in between (`pause` says whether the export must end).
+    auto countCharacters = [&](std::string_view text, auto&& pause, bool& ended) {
+        if (text.size() <= kTextPieceBytes) return CharacterCount(text);
+        std::size_t count = 0;
+        ended = !ForEachTextPiece(text, [&](std::string_view piece) {
+            count += CharacterCount(piece);
+            return !(pacer.Tick(RowCost(piece.size())) && pause());
+        });
+        return count;
+    };
 
     if (progressBar) {
         trap.Step(100, [&] { showPoint(1); });
-        if (stopped()) return;
+        if (pacer.Stopped()) return;
     }
     trap.Step(102, [&] {
         columns = list.ColumnCount();
@@ -72,19 +114,20 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
     for (int c = 1; c <= columns; ++c) {
         trap.Step(104, [&] { widths.Measure(c - 1, list.ColumnCaption(c).toUtf8().toStdString()); });
     }
+    auto measurePause = [&] { return pacer.Yield(); };
     for (int r = 1; r <= rows; ++r) {
-        if (r % interval == 0 && ticker.Due()) {
-            ticker.Yield();
-            if (stopped()) return;
-        }
         if (rowGone(106, r)) continue;
+        bool ended = false;
         trap.Step(106, [&] {
-            for (int c = 1; c <= columns; ++c) widths.Measure(c - 1, list.CellUtf8(r, c));
+            cells.Read(list, r, columns);
+            for (int c = 1; c <= columns && !ended; ++c)
+                widths.MeasureLength(c - 1, countCharacters(cells.Text(c), measurePause, ended));
         });
+        if (ended || (pacer.Tick(RowCost(cells.Bytes())) && pacer.Yield())) return;
     }
     if (progressBar) {
         trap.Step(108, [&] { showPoint(10); });
-        if (stopped()) return;
+        if (pacer.Stopped()) return;
     }
 
     // The file is written beside the target and takes its place once it is
@@ -95,7 +138,7 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
     bool open = false;
     std::string buffer;
     // The bytes of a text as they go to the file.
-    auto fileBytes = [&](const std::string& text) {
+    auto fileBytes = [&](std::string_view text) {
         return utf8 ? QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size()))
                     : QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toLocal8Bit();
     };
@@ -103,64 +146,98 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
         open = false;
         if (file) file->Discard();
     };
-    // Hands the buffered lines to the file; a failed write ends the writing.
-    auto flush = [&] {
-        if (buffer.empty()) return;
-        // (Bytes taken from the buffer itself are written before it is
-        // emptied.)
-        const QByteArray bytes = fileBytes(buffer);
+    // Hands bytes to the file; a failed write ends the writing.
+    auto write = [&](std::string_view text) {
+        if (text.empty()) return;
+        const QByteArray bytes = fileBytes(text);
         try {
             file->Write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-        } catch (const FileError&) {
-            buffer.clear();
+        } catch (...) {
             discard();
+            throw;
+        }
+    };
+    auto flush = [&] {
+        if (buffer.empty()) return;
+        try {
+            write(buffer);
+        } catch (...) {
+            buffer.clear();
             throw;
         }
         buffer.clear();
     };
-    // Adds one line to text: its cells (the columns the list has now, read
-    // when the line starts), each padded to its column's width and followed
-    // by a TAB, then CR LF. Every line thus ends TAB CR LF: a line without
-    // cells (the list has no columns) is left out, and so is a line whose
-    // cells could not all be read.
-    auto appendLine = [&](std::string& text, int cells, auto&& cellText) {
-        if (cells <= 0) return;
-        const std::size_t start = text.size();
-        try {
-            for (int c = 1; c <= cells; ++c)
-                AppendAlignedCell(text, cellText(c), widths[static_cast<std::size_t>(c - 1)]);
-        } catch (...) {
-            text.resize(start);
-            throw;
+    // Buffers one cell, padded to its column's width and followed by a TAB.
+    // A long text, and the blanks of a long padding (beside the widest text
+    // of a column of millions of characters), go to the file in pieces, with
+    // the window let run in between. Returns false when the export must end.
+    auto bufferCell = [&](std::string_view text, std::size_t width, auto&& pause) {
+        auto paced = [&](std::size_t bytes) { return !(pacer.Tick(RowCost(bytes)) && pause()); };
+        std::size_t length = 0;
+        if (text.size() <= kTextPieceBytes) {
+            length = CharacterCount(text);
+            if (width <= length || width - length <= kTextPieceBytes) {
+                AppendAlignedCell(buffer, text, length, width);
+                return true;
+            }
+            buffer.append(text);
+        } else {
+            flush();
+            const bool whole = ForEachTextPiece(text, [&](std::string_view piece) {
+                length += CharacterCount(piece);
+                write(piece);
+                return paced(piece.size());
+            });
+            if (!whole) return false;
         }
-        EndFileLine(text);
+        for (std::size_t blanks = width > length ? width - length : 0; blanks > 0;) {
+            const std::size_t n = std::min(blanks, kTextPieceBytes);
+            buffer.append(n, ' ');
+            blanks -= n;
+            if (buffer.size() >= kWriteChunk) flush();
+            if (!paced(n)) return false;
+        }
+        buffer.push_back('\t');
+        return true;
     };
-    auto bufferLine = [&](int cells, auto&& cellText) { appendLine(buffer, cells, cellText); };
-    auto headerCell = [&](int c) { return list.ColumnCaption(c).toUtf8().toStdString(); };
+    // The bytes one cell takes in the file (its text, the blanks up to its
+    // column's width, the TAB); a long text is measured in pieces. False when
+    // the export must end meanwhile.
+    auto cellFileBytes = [&](std::string_view text, std::size_t width, std::uint64_t& size) {
+        std::size_t length = 0;
+        const bool whole = ForEachTextPiece(text, [&](std::string_view piece) {
+            length += CharacterCount(piece);
+            size += utf8 ? piece.size() : static_cast<std::uint64_t>(fileBytes(piece).size());
+            return !(pacer.Tick(RowCost(piece.size())) && pacer.Yield());
+        });
+        size += (width > length ? width - length : 0) + 1;
+        return whole;
+    };
     // The size of the file the loops below write from the list as it is
     // now, for the room that writing in place secures before it starts.
     // False when the window went away meanwhile.
     auto measureFile = [&](std::uint64_t& size) {
-        std::string lines;
-        auto count = [&] {
-            size += static_cast<std::uint64_t>(fileBytes(lines).size());
-            lines.clear();
-        };
-        appendLine(lines, list.ColumnCount(), headerCell);
+        const int headerCells = list.ColumnCount();
+        for (int c = 1; c <= headerCells; ++c)
+            if (!cellFileBytes(list.ColumnCaption(c).toUtf8().toStdString(), widths[static_cast<std::size_t>(c - 1)],
+                               size))
+                return false;
+        if (headerCells > 0) size += 2;
         for (int r = 1; r <= rows && r <= list.RowCount(); ++r) {
-            if (r % interval == 0 && ticker.Due()) {
-                ticker.Yield();
-                if (stopped()) return false;
-            }
+            int count = 0;
             try {
                 if (!list.Checked(r)) continue;
-                appendLine(lines, list.ColumnCount(), [&](int c) { return list.CellUtf8(r, c); });
+                count = list.ColumnCount();
+                if (count <= 0) continue;
+                cells.Read(list, r, count);
             } catch (const std::exception&) {
                 continue;  // reported when the rows are written
             }
-            if (lines.size() >= kWriteChunk) count();
+            for (int c = 1; c <= count; ++c)
+                if (!cellFileBytes(cells.Text(c), widths[static_cast<std::size_t>(c - 1)], size)) return false;
+            size += 2;
+            if (pacer.Tick(1) && pacer.Yield()) return false;
         }
-        count();
         return true;
     };
     bool windowGone = false;
@@ -181,10 +258,26 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
         return;
     }
     if (open) {
-        trap.Step(112, [&] { bufferLine(list.ColumnCount(), headerCell); });
+        // The header line: a line without cells (the list has no columns)
+        // is left out, so every line ends TAB CR LF.
+        bool headerEnded = false;
+        trap.Step(112, [&] {
+            const int count = list.ColumnCount();
+            if (count <= 0) return;
+            std::vector<std::string> captions;
+            for (int c = 1; c <= count; ++c) captions.push_back(list.ColumnCaption(c).toUtf8().toStdString());
+            for (int c = 1; c <= count && !headerEnded; ++c)
+                headerEnded = !bufferCell(captions[static_cast<std::size_t>(c - 1)],
+                                          widths[static_cast<std::size_t>(c - 1)], [&] { return pacer.Yield(); });
+            if (!headerEnded) EndFileLine(buffer);
+        });
+        if (headerEnded) {
+            discard();
+            return;
+        }
         if (progressBar) {
             trap.Step(114, [&] { showPoint(20); });
-            if (stopped()) {
+            if (pacer.Stopped()) {
                 discard();
                 return;
             }
@@ -202,25 +295,43 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
                                                     QStringLiteral(")")
                                               : writing);
         };
+        auto writePause = [&] {
+            showProgress();
+            return pacer.Yield();
+        };
+        std::size_t rowCost = 0;
         for (int r = 1; r <= rows && open; ++r) {
-            if (r % interval == 0 && ticker.Due()) {
-                trap.Step(116, [&] {
-                    showProgress();
-                    ticker.Yield();
-                });
-                if (stopped()) {
+            if (rowCost > 0 && pacer.Tick(rowCost)) {
+                bool ended = false;
+                trap.Step(116, [&] { ended = writePause(); });
+                if (ended) {
                     discard();
                     return;
                 }
             }
+            rowCost = 1;
             if (rowGone(118, r)) continue;
             if (trap.Test(118, [&] { return !list.Checked(r); })) continue;
+            bool ended = false;
             trap.Step(120, [&] {
-                bufferLine(list.ColumnCount(), [&](int c) { return list.CellUtf8(r, c); });
+                // Each line has the cells of the columns the list has now; a
+                // line whose cells could not all be read is left out.
+                const int count = list.ColumnCount();
+                if (count <= 0) return;
+                cells.Read(list, r, count);
+                rowCost = RowCost(cells.Bytes());
+                for (int c = 1; c <= count && !ended; ++c)
+                    ended = !bufferCell(cells.Text(c), widths[static_cast<std::size_t>(c - 1)], writePause);
+                if (ended) return;
+                EndFileLine(buffer);
                 lastWritten = r;
                 if (r % 1000 == 0) lastThousand = r;
                 if (buffer.size() >= kWriteChunk) flush();
             });
+            if (ended) {
+                discard();
+                return;
+            }
         }
         trap.Step(122, [&] {
             if (open) flush();
@@ -233,9 +344,11 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
         });
     }
     if (open) {
+        // The wait for the disk to take the text, which may take seconds,
+        // runs beside the window, which keeps running meanwhile.
         trap.Step(126, [&] {
             open = false;
-            file->Commit();
+            file->Commit([&] { pacer.Yield(); });
         });
     }
     if (progressBar) {

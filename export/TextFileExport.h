@@ -13,19 +13,6 @@ class Dialogs;
 class ListView;
 class ProgressBar;
 
-// How a long export shares the window's thread.
-struct ExportPacing {
-    // Pending window events are processed whenever this much time has
-    // passed (0: after every row).
-    int yieldSliceMs = kYieldSliceMs;
-    // Asked after each such pause; true ends the export at once (the window
-    // is going away). A file being written is then left as it was, except
-    // one written in place (see SaveListviewProperlySpaced) after its first
-    // lines went out, which holds the lines written so far followed by the
-    // rest of its old text.
-    std::function<bool()> stop;
-};
-
 // Writes the header line and every checked row of the list to fileName in
 // the aligned layout (each cell padded to its column's widest text over the
 // header and all rows, then a TAB; every line ends TAB CR LF), in the
@@ -38,10 +25,13 @@ struct ExportPacing {
 // old one and the file cut to its length. Only a failure half-way through
 // that (the program killed) leaves new lines followed by the rest of the old
 // text. A FIFO, a device or a folder is not written. Drives the progress bar
-// when one is given (its text names the file by LocalFileName). Reports its
-// own failures, naming their cause, through the error report and never
-// throws.
+// when one is given (its text names the file by LocalFileName). A stop
+// asked for by pacing ends the save at its next pause and leaves the file as
+// it was, except one written in place after its first lines went out, which
+// then holds the lines written so far followed by the rest of its old text.
+// Reports its own failures, naming their cause, through the error report and
+// never throws.
 void SaveListviewProperlySpaced(ListView& list, const QString& fileName, ProgressBar* progressBar, Dialogs& dialogs,
-                                const ExportPacing& pacing = {});
+                                const Pacing& pacing = {});
 
 }  // namespace bw

@@ -15,9 +15,12 @@
 // A failing Test() counts as true: execution goes on with the first
 // statement of the condition's own branch. A failure inside a callee that
 // has no trap of its own is reported with the caller's statement number.
+// Running out of memory is worded plainly (kOutOfMemoryDescription) where
+// the runtime would only say "std::bad_alloc".
 
 #include <QString>
 #include <exception>
+#include <new>
 #include <string>
 
 #include "Platform.h"
@@ -38,6 +41,8 @@ inline constexpr const char* kLocPushButton17_Click = "in Quorvane2021/08/31.For
 inline constexpr const char* kLocSaveListviewProperlySpaced = "in Quorvane2021/08/31.Main.SaveListviewProperlySpaced ";
 
 inline constexpr const char* kErrorReportTitle = "Application Error";
+// The description of a statement that failed for want of memory.
+inline constexpr const char* kOutOfMemoryDescription = "Out of memory: this step could not be completed";
 inline constexpr const char* kSupportAddress = "support@basewright.example";
 
 class ErrorReport {
@@ -50,6 +55,8 @@ public:
         line_ = line;
         try {
             statement();
+        } catch (const std::bad_alloc&) {
+            Report(kOutOfMemoryDescription);
         } catch (const std::exception& e) {
             Report(e.what());
         } catch (...) {
@@ -63,6 +70,8 @@ public:
         line_ = line;
         try {
             return static_cast<bool>(condition());
+        } catch (const std::bad_alloc&) {
+            Report(kOutOfMemoryDescription);
         } catch (const std::exception& e) {
             Report(e.what());
         } catch (...) {

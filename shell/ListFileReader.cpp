@@ -5,7 +5,12 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <memory>
+#include <new>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -13,16 +18,14 @@
 #include "shell/AppError.h"
 #include "shell/ErrorReport.h"
 #include "shell/FileSystem.h"
+#include "shell/ListStorage.h"
 #include "shell/ListView.h"
-#include "shell/LocaleText.h"
 #include "shell/Platform.h"
 #include "shell/Yield.h"
 
 namespace bw {
 
 namespace {
-
-constexpr qint64 kReadBlock = 1 << 20;
 
 constexpr QChar kSeparator = QLatin1Char('/');
 
@@ -83,8 +86,176 @@ void ListFileLineSplitter::Finish(const Sink& sink) {
     splitter_.Finish();
 }
 
+namespace {
+
+// Raised inside the line callbacks to end the reading of a file at once.
+struct StopReading {};
+
+// Turns the bytes of one line, given in pieces, into well-formed UTF-8:
+// every byte that does not belong to a well-formed character becomes
+// U+FFFD, as Qt's decoder has it, while a leading U+FEFF stays. Well-formed
+// runs are handed on as views of the input, so nothing is copied here.
+class Utf8Mender {
+public:
+    // Hands on the line's text for `piece`; bytes of a character that may go
+    // on in the next piece are kept until then (`last`: there is none).
+    template <class Out>
+    void Feed(std::string_view piece, bool last, Out&& out) {
+        std::size_t from = 0;
+        if (carried_ > 0) {
+            // The units that start in the carried bytes, decoded with the
+            // first bytes of this piece after them.
+            char window[sizeof carry_ + 4];
+            std::memcpy(window, carry_, carried_);
+            const std::size_t taken = std::min<std::size_t>(4, piece.size());
+            if (taken > 0) std::memcpy(window + carried_, piece.data(), taken);
+            const std::size_t size = carried_ + taken;
+            std::size_t at = 0;
+            while (at < carried_) {
+                if (!last && size - at < 4) {
+                    // Too few bytes yet to tell; the piece was shorter than 4.
+                    carried_ = size - at;
+                    std::memmove(carry_, window + at, carried_);
+                    return;
+                }
+                at += DecodeInto(window + at, window + size, out);
+            }
+            from = at - carried_;
+            carried_ = 0;
+        }
+        const auto* begin = reinterpret_cast<const unsigned char*>(piece.data());
+        const auto* p = begin + from;
+        const auto* end = begin + piece.size();
+        const auto* run = p;  // start of the well-formed bytes not yet handed on
+        auto flushRun = [&](const unsigned char* to) {
+            if (to > run) out(std::string_view(reinterpret_cast<const char*>(run), static_cast<std::size_t>(to - run)));
+        };
+        while (p < end) {
+            // Eight ASCII bytes at a time.
+            if (end - p >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, p, 8);
+                if ((word & 0x8080808080808080ull) == 0) {
+                    p += 8;
+                    continue;
+                }
+            }
+            if (*p < 0x80) {
+                ++p;
+                continue;
+            }
+            if (!last && end - p < 4) break;  // a character that may go on in the next piece
+            char32_t cp;
+            const std::size_t length = DecodeUtf8Char(p, end, cp);
+            if (length == 1) {
+                flushRun(p);
+                out(kReplacement);
+                run = p + 1;
+            }
+            p += length;
+        }
+        flushRun(p);
+        carried_ = static_cast<std::size_t>(end - p);
+        if (carried_ > 0) std::memcpy(carry_, p, carried_);
+    }
+
+private:
+    static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+    // Decodes one unit at p; returns its length.
+    template <class Out>
+    static std::size_t DecodeInto(const char* p, const char* end, Out&& out) {
+        char32_t cp;
+        const std::size_t length =
+            DecodeUtf8Char(reinterpret_cast<const unsigned char*>(p), reinterpret_cast<const unsigned char*>(end), cp);
+        if (length == 1 && static_cast<unsigned char>(*p) >= 0x80)
+            out(kReplacement);
+        else
+            out(std::string_view(p, length));
+        return length;
+    }
+
+    char carry_[3];
+    std::size_t carried_ = 0;
+};
+
+// Appends the lines of one file to the list as they come from the splitter.
+class RowsFromLines final : public LineConsumer {
+public:
+    RowsFromLines(ListView& list, Pacer& pacer, const ListFileLimits& limits, const QString& path)
+        : list_(list), pacer_(pacer), limits_(limits), path_(path) {}
+
+    void Line(std::string_view text) override {
+        CheckLength(text.size());
+        if (IsWellFormedUtf8(text)) {
+            list_.AppendRow(std::span<const std::string_view>(&text, 1));
+        } else {
+            mended_.clear();
+            Utf8Mender mender;
+            mender.Feed(text, true, [&](std::string_view part) { mended_.append(part); });
+            const std::string_view cell = mended_;
+            list_.AppendRow(std::span<const std::string_view>(&cell, 1));
+        }
+        ++lines_;
+        Paced(RowCost(text.size()));
+    }
+
+    void LongLineBegin(std::string_view head) override {
+        row_.emplace();
+        mender_ = Utf8Mender();
+        lineBytes_ = 0;
+        LongLinePart(head);
+    }
+
+    void LongLinePart(std::string_view part) override {
+        lineBytes_ += part.size();
+        CheckLength(lineBytes_);
+        mender_.Feed(part, false, [&](std::string_view text) { row_->Append(text); });
+        Paced(RowCost(part.size()));
+    }
+
+    void LongLineEnd() override {
+        mender_.Feed({}, true, [&](std::string_view text) { row_->Append(text); });
+        list_.AppendLongRow(std::move(*row_));
+        row_.reset();
+        ++lines_;
+        Paced(1);
+    }
+
+    // The number of the line being read (from 1).
+    std::size_t LineNumber() const { return lines_ + 1; }
+
+private:
+    void CheckLength(std::size_t bytes) const {
+        if (bytes <= limits_.longestLine) return;
+        throw AppError((path_ + QStringLiteral(": line %1 is too long to load (more than %2 bytes); reading stopped "
+                                               "there, the lines before it were added")
+                                    .arg(LineNumber())
+                                    .arg(limits_.longestLine))
+                           .toStdString());
+    }
+
+    // Lets the window run when the slice is over, with the rows read so far
+    // shown; ends the reading when the window is going away.
+    void Paced(std::size_t cost) {
+        if (pacer_.Tick(cost) && pacer_.YieldShowing([this] { list_.FlushRows(); })) throw StopReading{};
+    }
+
+    ListView& list_;
+    Pacer& pacer_;
+    const ListFileLimits& limits_;
+    const QString& path_;
+    std::size_t lines_ = 0;
+    std::string mended_;
+    std::optional<LongRow> row_;  // the long line being read
+    Utf8Mender mender_;
+    std::size_t lineBytes_ = 0;
+};
+
+}  // namespace
+
 void LoadListviewFromTextFile(ListView& list, const QString& path, Dialogs& dialogs, const QString& title,
-                              const std::function<bool()>& stop, int yieldSliceMs) {
+                              const Pacing& pacing, const ListFileLimits& limits) {
     if (!FileExists(path)) {
         dialogs.MessageBox(QStringLiteral("File not found"), kMsgOkOnly, title);
         return;
@@ -98,41 +269,28 @@ void LoadListviewFromTextFile(ListView& list, const QString& path, Dialogs& dial
         throw AppError((path + QStringLiteral(": ") + file.errorString()).toStdString());
 
     BatchGuard batch(list);
-    TimeSliceYield ticker(yieldSliceMs);
-    const bool utf8 = LocaleIsUtf8();
-    std::string converted;
-    unsigned sinceCheck = 0;
-    bool stopped = false;
-    auto append = [&](std::string_view line) {
-        std::string_view cell = line;
-        if (!utf8 || !IsWellFormedUtf8(line)) {
-            // The locale decoder's view of the bytes (malformed ones become U+FFFD).
-            converted = QString::fromLocal8Bit(line.data(), static_cast<qsizetype>(line.size())).toUtf8().toStdString();
-            cell = converted;
+    Pacer pacer(pacing);
+    RowsFromLines rows(list, pacer, limits, path);
+    LineSplitter splitter(rows, std::max<std::size_t>(limits.heldLine, 1), kListFileFinalLineFeed);
+    const std::size_t blockBytes = std::max<std::size_t>(limits.readBlock, 1);
+    try {
+        std::unique_ptr<char[]> buffer(new char[blockBytes]);
+        for (;;) {
+            const qint64 n = file.read(buffer.get(), static_cast<qint64>(blockBytes));
+            if (n < 0) throw AppError((path + QStringLiteral(": ") + file.errorString()).toStdString());
+            if (n == 0) break;
+            splitter.Feed(std::string_view(buffer.get(), static_cast<std::size_t>(n)));
         }
-        list.AppendRow(std::span<const std::string_view>(&cell, 1));
-        if (++sinceCheck >= 256) {
-            sinceCheck = 0;
-            if (ticker.Due()) {
-                list.FlushRows();
-                ticker.Yield();
-                if (stop && stop()) stopped = true;
-            }
-        }
-    };
-
-    ListFileLineSplitter splitter;
-    std::unique_ptr<char[]> buffer(new char[kReadBlock]);
-    for (;;) {
-        const qint64 n = file.read(buffer.get(), kReadBlock);
-        if (n < 0) throw AppError((path + QStringLiteral(": ") + file.errorString()).toStdString());
-        if (n == 0) break;
-        // Lines already complete in the block are appended even when a stop
-        // comes in the middle; reading ends after the block.
-        splitter.Feed(std::string_view(buffer.get(), static_cast<std::size_t>(n)), append);
-        if (stopped) return;
+        splitter.Finish();
+    } catch (const StopReading&) {
+        // The window is going away: the rows read so far stay.
+    } catch (const std::bad_alloc&) {
+        throw AppError(QStringLiteral("Out of memory: line %1 of %2 could not be loaded; reading stopped there, the "
+                                      "lines before it were added")
+                           .arg(rows.LineNumber())
+                           .arg(path)
+                           .toStdString());
     }
-    splitter.Finish(append);
 }
 
 }  // namespace bw

@@ -40,12 +40,17 @@ QString JoinFolderAndName(const QString& folder, const QString& name);
 // and their name, cleaned by RemoveDoubleBackslashes.
 QStringList JoinPickedPaths(const QStringList& picked);
 
-// Splits a list file into lines: the core's LineSplitter, with a final lone
-// LF giving one more, empty, line (FinalLineFeed::StartsAnEmptyLine) and
-// lines of any length held whole. A line ends at CR, at a CR LF pair (one
-// terminator) or at a lone LF; after a final CR or CR LF there is no further
-// line. Bytes may arrive in pieces of any size (a CR LF pair split across
-// two pieces is still one terminator).
+// What a lone LF, a CR LF or a CR at the very end of a list file means: it
+// ends the last line, as in every text file written on this system, and
+// adds no empty row.
+inline constexpr FinalLineFeed kListFileFinalLineFeed = FinalLineFeed::EndsTheLastLine;
+
+// Splits a list file into lines: the core's LineSplitter with the list
+// file's rule for the end of the file, lines of any length held whole. A
+// line ends at CR, at a CR LF pair (one terminator) or at a lone LF; after a
+// terminator at the very end there is no further line. Bytes may arrive in
+// pieces of any size (a CR LF pair split across two pieces is still one
+// terminator).
 class ListFileLineSplitter {
 public:
     using Sink = std::function<void(std::string_view)>;
@@ -68,19 +73,39 @@ private:
         void LongLineEnd() override {}
     };
     Lines lines_;
-    LineSplitter splitter_{lines_, static_cast<std::size_t>(-1), FinalLineFeed::StartsAnEmptyLine};
+    LineSplitter splitter_{lines_, static_cast<std::size_t>(-1), kListFileFinalLineFeed};
+};
+
+// The longest line a list file may have, in bytes. A longer line cannot be
+// held: reading its file ends there with a failure that names the line.
+inline constexpr std::size_t kListFileLongestLine = std::size_t{1} << 30;
+
+// How a list file is read.
+struct ListFileLimits {
+    // A longer line ends the reading of its file (see kListFileLongestLine).
+    std::size_t longestLine = kListFileLongestLine;
+    // Lines up to this many bytes are read whole and then appended; longer
+    // ones go into the list's storage in pieces as they are read, so that
+    // no line is ever held twice.
+    std::size_t heldLine = std::size_t{1} << 16;
+    // Bytes read from the file at a time.
+    std::size_t readBlock = std::size_t{1} << 20;
 };
 
 // Appends every line of the file as one row of the list, also empty lines.
-// Text is decoded as the system's locale does (UTF-8 here). A missing file
-// shows "File not found" (OK only, no icon, the given title) and adds
-// nothing. Any other failure to open or read throws AppError with the
-// system's reason (a pipe or a device is refused as not a regular file);
-// the rows read before it stay. The window's pending events
-// are processed every yieldSliceMs while a large file is read; when stop()
-// returns true after such a pause, reading ends there.
+// Text is read as UTF-8, the local 8-bit encoding Qt 6 takes on every Unix
+// system; a byte that does not belong to a well-formed character becomes
+// U+FFFD (as Qt's decoder has it), and a leading U+FEFF stays a character of
+// the first row. A missing file shows "File not found" (OK only, no icon,
+// the given title) and adds nothing. Any other failure to open or read, and
+// a line longer than limits.longestLine, throws AppError with the reason
+// (a pipe or a device is refused as not a regular file; running out of
+// memory is named so); the rows read before it stay. Memory stays bounded
+// whatever the lines' lengths: one read block besides the rows themselves.
+// The window's pending events are processed as paced; when pacing.stop()
+// says so, reading ends there.
 void LoadListviewFromTextFile(ListView& list, const QString& path, Dialogs& dialogs, const QString& title,
-                              const std::function<bool()>& stop = {}, int yieldSliceMs = kYieldSliceMs);
+                              const Pacing& pacing = {}, const ListFileLimits& limits = {});
 
 // ---- implementation of the template ----
 

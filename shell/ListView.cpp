@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "shell/AppError.h"
 #include "shell/ListViewModel.h"
@@ -99,6 +100,8 @@ void ListView::SetSubItem(int row, int n, const QString& text) {
 
 void ListView::AppendRow(std::span<const std::string_view> cells) { model_->AppendRow(cells); }
 
+int ListView::AppendLongRow(LongRow&& row) { return model_->AppendLongRow(std::move(row)); }
+
 int ListView::RowCount() const { return model_->RowCount(); }
 
 QString ListView::RowText(int row) const { return SubItem(row, 0); }
@@ -112,6 +115,10 @@ QString ListView::SubItem(int row, int n) const {
 }
 
 std::string_view ListView::CellUtf8(int row, int c) const { return model_->Cell(row, c); }
+
+void ListView::CellsUtf8(int row, std::span<std::string_view> cells) const { model_->Cells(row, cells); }
+
+PinnedText ListView::PinCell(int row, int c) const { return model_->PinCell(row, c); }
 
 int ListView::CellCount(int row) const { return model_->CellCount(row); }
 

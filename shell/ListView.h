@@ -4,12 +4,12 @@
 // report-style list with column headers, rows of texts addressed from 1,
 // and a check state per row.
 //
-// Rows live in one contiguous UTF-8 text arena with offsets per cell, not as
-// one object per row, so that millions of rows stay cheap. ListViewModel
-// exposes them to a QTableView with a fixed row height; appends made while a
-// batch is open reach the view in one insert notification when the batch
-// closes (or when FlushRows() is called), so appending stays fast while the
-// list is shown.
+// Rows live in a ListStorage (compact records and blocks of UTF-8 text that
+// never move), not as one object per row, so that millions of rows stay
+// cheap. ListViewModel exposes them to a QTableView with a fixed row height;
+// appends made while a batch is open reach the view in one insert
+// notification when the batch closes (or when FlushRows() is called), so
+// appending stays fast while the list is shown.
 
 #include <QAbstractTableModel>
 #include <QString>
@@ -19,6 +19,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "shell/ListStorage.h"
 
 namespace bw {
 
@@ -46,12 +48,21 @@ public:
     int AddRow(const QString& text);                          // returns the new row's position
     void SetSubItem(int row, int n, const QString& text);     // n from 1
     void AppendRow(std::span<const std::string_view> cells);  // UTF-8 cells: text, sub-item 1, ...
+    // A row built in parts (texts too long to be held twice); returns its position.
+    int AppendLongRow(LongRow&& row);
     int RowCount() const;
     QString RowText(int row) const;
     QString SubItem(int row, int n) const;  // empty when the row has no such cell (n = 0: the row's text)
     // Cell c of a row as UTF-8 (c = 1 is the row's text); empty when absent.
     // The view stays valid until the rows next change.
     std::string_view CellUtf8(int row, int c) const;
+    // Cells 1, 2, ... of a row at once, as CellUtf8 gives them (for readers
+    // that take every cell of many rows).
+    void CellsUtf8(int row, std::span<std::string_view> cells) const;
+    // The same text, kept readable while the pin is held, also after the row
+    // went or the list was cleared: for work on a long text that lets the
+    // window run in between.
+    PinnedText PinCell(int row, int c) const;
     int CellCount(int row) const;
     bool Checked(int row) const;
     void SetChecked(int row, bool checked);

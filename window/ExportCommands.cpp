@@ -21,8 +21,8 @@ constexpr const char* kNotInstalledForFeature =
 
 }  // namespace
 
-ExportPacing Form1::CommandPacing() {
-    return ExportPacing{kYieldSliceMs, [this] { return Unloaded(); }};
+Pacing Form1::CommandPacing() {
+    return Pacing{kYieldSliceMs, [this] { return Unloaded(); }};
 }
 
 void Form1::PushButton4_Click() {

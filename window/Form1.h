@@ -26,11 +26,11 @@
 #include <span>
 
 #include "core/ConversionOptions.h"
-#include "export/TextFileExport.h"
 #include "shell/ListView.h"
 #include "shell/Platform.h"
 #include "shell/ProgressBar.h"
 #include "shell/WindowPointer.h"
+#include "shell/Yield.h"
 
 namespace bw {
 
@@ -129,7 +129,7 @@ protected:
 private:
     // How the long commands share the window's thread: a yield every time
     // slice, and a stop once the window has been unloaded.
-    ExportPacing CommandPacing();
+    Pacing CommandPacing();
     void RemoveSelectedRow(ListView& list);
     // The load loop of "Load Numbers From File" over full paths.
     void LoadListFiles(const QStringList& paths);

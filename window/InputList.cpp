@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "shell/ListFileReader.h"
 #include "shell/ErrorReport.h"
+#include "shell/ListFileReader.h"
 #include "window/Form1.h"
 
 namespace bw {
@@ -72,7 +72,7 @@ void Form1::LoadListFiles(const QStringList& paths) {
     std::vector<std::pair<QString, QString>> parts;
     QString path;
     qsizetype count = 0;
-    auto stop = [this] { return Unloaded(); };
+    const Pacing pacing = CommandPacing();
 
     trap.Step(112, [&] {
         for (const QString& p : paths) parts.push_back(SplitFolderAndName(p));
@@ -81,14 +81,15 @@ void Form1::LoadListFiles(const QStringList& paths) {
     if (trap.Test(116, [&] { return paths.size() == 1; })) {
         trap.Step(118, [&] { path = paths.value(0); });
         trap.Step(120,
-                  [&] { LoadListviewFromTextFile(*ListView1, path, platform().dialogs, ApplicationTitle(), stop); });
+                  [&] { LoadListviewFromTextFile(*ListView1, path, platform().dialogs, ApplicationTitle(), pacing); });
     } else {
         trap.Step(122, [&] { count = static_cast<qsizetype>(parts.size()); });
         for (qsizetype i = 0; i < count && !Unloaded(); ++i) {
             trap.Step(130, [&] { path = JoinFolderAndName(parts[i].first, parts[i].second); });
             trap.Step(132, [&] { path = RemoveDoubleBackslashes(path); });
-            trap.Step(
-                134, [&] { LoadListviewFromTextFile(*ListView1, path, platform().dialogs, ApplicationTitle(), stop); });
+            trap.Step(134, [&] {
+                LoadListviewFromTextFile(*ListView1, path, platform().dialogs, ApplicationTitle(), pacing);
+            });
             trap.Step(136, [] {});
         }
     }

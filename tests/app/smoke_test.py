@@ -177,6 +177,103 @@ def run_case(cache, name, signals, expected, typed=None, box_open=None):
         shutil.rmtree(home, ignore_errors=True)
 
 
+def cpu_ticks(pid):
+    """User and system CPU time of a process so far, in clock ticks."""
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])
+
+
+def idle(pid, quiet=0.5):
+    """True once the process has used no CPU time for `quiet` seconds."""
+    before = cpu_ticks(pid)
+    time.sleep(quiet)
+    return cpu_ticks(pid) == before
+
+
+def run_long_line_case(cache, megabytes=40):
+    """Loads a list file whose middle line holds `megabytes` MB of digits
+    through "Load Numbers From File", opens the input box while the file is
+    read (the window must answer), adds a number, and ends the program with
+    SIGTERM: it must survive and store the whole line."""
+    name = f"a list file with a line of {megabytes} MB"
+    home = tempfile.mkdtemp(prefix="basewright-smoke-")
+    config = os.path.join(home, "config")
+    os.makedirs(config)
+    with open(os.path.join(config, SETTINGS), "w", encoding="utf-8") as f:
+        f.write('[Basewright]\nZip%20Codes="255;16"\n')
+    line = "7" * (megabytes << 20)
+    list_file = os.path.join(home, "long.txt")
+    with open(list_file, "w", encoding="ascii") as f:
+        f.write("1\n" + line + "\n2\n")
+    env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=config, XDG_CACHE_HOME=cache, QT_QPA_PLATFORM="xcb",
+               DBUS_SESSION_BUS_ADDRESS="disabled:")
+    started = time.monotonic()
+    log_path = os.path.join(home, "output.log")
+    log = open(log_path, "wb")
+    process = subprocess.Popen([PROGRAM], env=env, preexec_fn=reset_signals, stdout=log, stderr=subprocess.STDOUT)
+
+    def output():
+        with open(log_path, "rb") as f:
+            return f.read().decode(errors="replace")
+
+    def alive():
+        if process.poll() is not None:
+            raise Failure(f"the program ended ({process.returncode})\n{output()[-2000:]}")
+        return True
+
+    def shown():
+        alive()
+        return windows(process.pid)
+
+    def dialog():
+        alive()
+        return xdotool("search", "--all", "--onlyvisible", "--pid", str(process.pid), "--name", "^Load List",
+                       check=False)
+
+    try:
+        window = wait_for("the window", shown, timeout=START_TIMEOUT)[0]
+        xdotool("windowfocus", "--sync", window)
+        # From the input list, three tabs reach "Load Numbers From File".
+        xdotool("key", "Tab", "Tab", "Tab", "space")
+        picker = wait_for("the file dialog", dialog)[0]
+        xdotool("windowfocus", "--sync", picker)
+        xdotool("type", "--delay", "5", list_file)
+        xdotool("key", "Return")
+        wait_for("the file dialog to close", lambda: not dialog())
+        # While the file is read, "Add Number or Numbers" (one tab back)
+        # opens its box: the window answers.
+        xdotool("key", "shift+Tab", "space")
+        wait_for("the input box", lambda: alive() and len(windows(process.pid)) == 2)
+        xdotool("type", "--delay", "10", "5")
+        xdotool("key", "Return")
+        wait_for("the input box to close", lambda: alive() and len(windows(process.pid)) == 1)
+        wait_for("the file to be read", lambda: alive() and idle(process.pid))
+        process.send_signal(signal.SIGTERM)
+        try:
+            process.wait(timeout=4 * STEP_TIMEOUT)
+        except subprocess.TimeoutExpired:
+            raise Failure("the program did not end after SIGTERM")
+        if process.returncode != 0:
+            raise Failure(f"exit status {process.returncode}\n{output()[-2000:]}")
+        stored = stored_list(config)
+        expected = {f"255;16;5;1;{line};2", f"255;16;1;5;{line};2", f"255;16;1;{line};5;2", f"255;16;1;{line};2;5"}
+        if stored not in expected:
+            shown_value = stored if stored is None else f"{stored[:60]}... ({len(stored)} characters)"
+            raise Failure(f"Zip Codes is {shown_value}")
+        print(f"ok   {name} ({time.monotonic() - started:.1f} s)", flush=True)
+        return True
+    except Failure as failure:
+        print(f"FAIL {name}: {failure}", flush=True)
+        return False
+    finally:
+        if process.poll() is None:
+            process.kill()
+            process.wait()
+        log.close()
+        shutil.rmtree(home, ignore_errors=True)
+
+
 CASES = [
     ("typed numbers, SIGTERM", [signal.SIGTERM], "255;16;7;8", {"typed": "7, 8"}),
     ("SIGHUP", [signal.SIGHUP], "255;16", {}),
@@ -196,6 +293,7 @@ def main():
     cache = tempfile.mkdtemp(prefix="basewright-smoke-cache-")
     try:
         results = [run_case(cache, name, signals, expected, **extra) for name, signals, expected, extra in CASES]
+        results.append(run_long_line_case(cache))
     finally:
         shutil.rmtree(cache, ignore_errors=True)
     return 0 if all(results) else 1

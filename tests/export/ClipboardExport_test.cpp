@@ -4,11 +4,15 @@
 
 #include <QTimer>
 
+#include <string>
 #include <vector>
 
+#include "core/AlignedText.h"
 #include "export/ClipboardExport.h"
 #include "shell/AppError.h"
 #include "shell/ListView.h"
+#include "shell/ListViewModel.h"
+#include "shell/TextPieces.h"
 #include "support/ListFill.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedPlatform.h"
@@ -81,6 +85,47 @@ INSTANTIATE_TEST_SUITE_P(
                  {{{"\u00e9\u00e9\u00e9", "C", "1"}}, {{"a", "C", "2"}}},
                  "\u00e9\u00e9\u00e9\tC\t1\r\na  \tC\t2\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Texts longer than the pieces the copy works in are measured and converted
+// in pieces, with the window running in between; the text is the one the
+// aligned layout of whole texts gives, also where a line's trailing blanks
+// belong to a long text.
+TEST(ClipboardExport, TextsLongerThanAPieceAreCopiedWhole) {
+    std::string a(kTextPieceBytes * 2 + 100, '7');
+    a.replace(kTextPieceBytes - 1, 2, "\xC3\xA9");
+    a.replace(kTextPieceBytes + 1, 3, "\xEF\xBB\xBF");
+    std::string b(kTextPieceBytes + 5, '1');
+    b.replace(b.size() - 3, 3, "   ");
+    const std::vector<std::vector<std::string>> rows = {{"\xEF\xBB\xBF"
+                                                         "12",
+                                                         "Decimal To Hexadecimal", a},
+                                                        {b, "x", ""},
+                                                        {"1", std::string(kTextPieceBytes * 3, '9'), "z"},
+                                                        {"22", "", b},
+                                                        {"3", "y", "   "}};
+    ListView list(true);
+    for (const QString& h : kFull) list.AddColumn(h);
+    for (const auto& row : rows) {
+        const std::vector<std::string_view> cells(row.begin(), row.end());
+        list.AppendRow(cells);
+    }
+    list.SetChecked(3, false);
+    ColumnWidths widths(3);
+    for (const auto& row : rows)
+        for (std::size_t c = 0; c < 3; ++c) widths.Measure(c, row[c]);
+    std::string expected;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (r == 2) continue;
+        const std::size_t start = expected.size();
+        for (std::size_t c = 0; c < 3; ++c) AppendAlignedCell(expected, rows[r][c], widths[c]);
+        EndClipboardLine(expected, start);
+    }
+    for (const Pacing& pacing : {Pacing{0, {}}, Pacing{}}) {
+        ScriptedPlatform sp;
+        CopyListviewToClipboard(list, sp.clipboard, pacing);
+        EXPECT_TRUE(sp.clipboard.Text() == CellTextToQString(expected)) << pacing.yieldSliceMs;
+    }
+}
 
 TEST(ClipboardExport, EmptyListLeavesTheClipboardAndStillConfirms) {
     ScriptedPlatform sp;

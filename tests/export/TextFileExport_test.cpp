@@ -15,10 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "core/AlignedText.h"
 #include "export/TextFileExport.h"
 #include "shell/ErrorReport.h"
 #include "shell/ListView.h"
 #include "shell/ProgressBar.h"
+#include "shell/TextPieces.h"
 #include "support/AsOrdinaryUser.h"
 #include "support/ListFill.h"
 #include "support/QtPrinters.h"
@@ -116,6 +118,56 @@ TEST(TextFileExport, WorkedExampleIs123Bytes) {
                          "20 09 52 65 73 75 6c 74 73 09 0d 0a"));
 }
 
+// Long texts with a two-byte character and a U+FEFF where their pieces are
+// cut, and blanks at their end.
+std::vector<std::string> LongTexts() {
+    std::string a(kTextPieceBytes * 2 + 100, '7');
+    a.replace(kTextPieceBytes - 1, 2, "\xC3\xA9");
+    a.replace(kTextPieceBytes + 1, 3, "\xEF\xBB\xBF");
+    std::string b(kTextPieceBytes + 5, '1');
+    b.replace(b.size() - 3, 3, "   ");
+    return {a, b, std::string(kTextPieceBytes * 3, '9')};
+}
+
+// Texts longer than the pieces the exports work in are measured and written
+// in pieces, with the window running in between; the file holds the same
+// bytes as the aligned layout of whole texts gives.
+TEST(TextFileExport, TextsLongerThanAPieceAreWrittenWhole) {
+    const std::vector<std::string> big = LongTexts();
+    const std::vector<std::vector<std::string>> rows = {
+        {"12", "Decimal To Hexadecimal", big[0]}, {big[1], "x", ""}, {"1", big[2], "z"}, {"", "", big[1]}};
+    ScriptedPlatform sp;
+    ListView list(true);
+    for (const QString& h : kFull) list.AddColumn(h);
+    for (const auto& row : rows) {
+        const std::vector<std::string_view> cells(row.begin(), row.end());
+        list.AppendRow(cells);
+    }
+    list.SetChecked(3, false);  // its texts still count for the widths
+    ColumnWidths widths(3);
+    for (int c = 0; c < 3; ++c) widths.Measure(static_cast<std::size_t>(c), kFull[c].toStdString());
+    for (const auto& row : rows)
+        for (std::size_t c = 0; c < 3; ++c) widths.Measure(c, row[c]);
+    std::string expected;
+    for (int c = 0; c < 3; ++c)
+        AppendAlignedCell(expected, kFull[c].toStdString(), widths[static_cast<std::size_t>(c)]);
+    EndFileLine(expected);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (r == 2) continue;
+        for (std::size_t c = 0; c < 3; ++c) AppendAlignedCell(expected, rows[r][c], widths[c]);
+        EndFileLine(expected);
+    }
+    QTemporaryDir dir;
+    for (const Pacing& pacing : {Pacing{0, {}}, Pacing{}}) {
+        const QString path = dir.filePath("long.txt");
+        ProgressBar bar;
+        SaveListviewProperlySpaced(list, path, &bar, sp.dialogs, pacing);
+        EXPECT_TRUE(ReadAll(path).toStdString() == expected) << pacing.yieldSliceMs;
+        EXPECT_TRUE(sp.dialogs.messages.empty());
+        EXPECT_EQ(bar.Text(), "Progress Bar");
+    }
+}
+
 TEST(TextFileExport, ReplacesAnExistingFile) {
     ScriptedPlatform sp;
     ListView list(true);
@@ -205,7 +257,7 @@ std::vector<BarState> SaveRecordingBar(ListView& list, const QString& path, Scri
         if (atPause) atPause(static_cast<int>(seen.size()));
     });
     timer.start();
-    SaveListviewProperlySpaced(list, path, &bar, sp.dialogs, ExportPacing{0, {}});
+    SaveListviewProperlySpaced(list, path, &bar, sp.dialogs, Pacing{0, {}});
     return seen;
 }
 

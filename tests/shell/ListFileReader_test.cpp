@@ -7,12 +7,18 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <QStringDecoder>
+#include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
-#include "shell/ListFileReader.h"
 #include "shell/AppError.h"
+#include "shell/ListFileReader.h"
 #include "shell/ListView.h"
 #include "shell/ListViewModel.h"
 #include "support/QtPrinters.h"
@@ -88,9 +94,9 @@ const std::vector<LinesCase> kLineCases = {
     {"CrLfWithEmptyLine", "10\r\n\r\n20\r\n", {"10", "", "20"}},
     {"CrLfNoFinal", "10\r\n20", {"10", "20"}},
     {"LoneLf", "10\n\n20", {"10", "", "20"}},
-    {"LoneLfFinalGivesEmptyRow", "10\n\n20\n", {"10", "", "20", ""}},
+    {"LoneLfFinal", "10\n\n20\n", {"10", "", "20"}},
     {"LoneCr", "10\r\r20\r", {"10", "", "20"}},
-    {"OnlyLf", "\n", {"", ""}},
+    {"OnlyLf", "\n", {""}},
     {"OnlyCrLf", "\r\n", {""}},
     {"OnlyCr", "\r", {""}},
     {"LfBeforeCrLf", "a\n\r\nb", {"a", "", "b"}},
@@ -103,7 +109,7 @@ const std::vector<LinesCase> kLineCases = {
      {"\xEF\xBB\xBF"
       "12",
       "34"}},
-    {"NonAscii", "\xC3\xA9t\xC3\xA9\n", {"\xC3\xA9t\xC3\xA9", ""}},
+    {"NonAscii", "\xC3\xA9t\xC3\xA9\n", {"\xC3\xA9t\xC3\xA9"}},
 };
 
 class SplitLines : public ::testing::TestWithParam<LinesCase> {};
@@ -219,20 +225,241 @@ TEST(LoadFile, YieldsWhileReadingAndStops) {
     timer.setInterval(0);
     QObject::connect(&timer, &QTimer::timeout, [&] { seen.push_back(list.RowCount()); });
     timer.start();
-    LoadListviewFromTextFile(list, dir.filePath("big.txt"), sp.dialogs, "Basewright", {}, 0);
+    LoadListviewFromTextFile(list, dir.filePath("big.txt"), sp.dialogs, "Basewright", Pacing{0, {}});
     ASSERT_GE(seen.size(), 2u);
     EXPECT_GT(seen.front(), 0);
     EXPECT_LT(seen.front(), n);
-    EXPECT_EQ(list.RowCount(), n + 1);
-    EXPECT_EQ(list.Model()->rowCount(), n + 1);  // the view has been told about every row
+    EXPECT_EQ(list.RowCount(), n);
+    EXPECT_EQ(list.Model()->rowCount(), n);  // the view has been told about every row
 
     ListView stopped(false);
     bool stop = false;
     QObject::connect(&timer, &QTimer::timeout, [&] { stop = true; });
-    LoadListviewFromTextFile(
-        stopped, dir.filePath("big.txt"), sp.dialogs, "Basewright", [&] { return stop; }, 0);
+    LoadListviewFromTextFile(stopped, dir.filePath("big.txt"), sp.dialogs, "Basewright",
+                             Pacing{0, [&] { return stop; }});
     EXPECT_GT(stopped.RowCount(), 0);
     EXPECT_LT(stopped.RowCount(), n);
+}
+
+std::vector<std::string> CellsOf(const ListView& list) {
+    std::vector<std::string> rows;
+    for (int r = 1; r <= list.RowCount(); ++r) rows.emplace_back(list.CellUtf8(r, 1));
+    return rows;
+}
+
+// A final LF, CR LF or CR ends the last line: the three endings give the
+// same rows, and an empty line inside the file still gives an empty row.
+TEST(LoadFile, TheThreeLineEndingsGiveTheSameRows) {
+    const struct {
+        const char* body;  // "|" stands for the line ending
+        std::vector<std::string> rows;
+    } cases[] = {
+        {"", {}},
+        {"7|", {"7"}},
+        {"7", {"7"}},
+        {"10||20|", {"10", "", "20"}},
+        {"10|20", {"10", "20"}},
+        {"|", {""}},
+        {"||", {"", ""}},
+        {"1|2|3||", {"1", "2", "3", ""}},
+    };
+    QTemporaryDir dir;
+    ScriptedPlatform sp;
+    for (const char* ending : {"\n", "\r\n", "\r"}) {
+        for (const auto& c : cases) {
+            QByteArray bytes(c.body);
+            bytes.replace('|', ending);
+            Write(dir.filePath("list.txt"), bytes);
+            ListView list(false);
+            LoadListviewFromTextFile(list, dir.filePath("list.txt"), sp.dialogs, "Basewright");
+            EXPECT_EQ(CellsOf(list), c.rows)
+                << "body " << c.body << " ending " << QByteArray(ending).toHex().constData();
+        }
+    }
+}
+
+// The rows of a list file by an independent reading: split at CR, CR LF or
+// LF, no row after a final terminator, and each line decoded as Qt does,
+// with a leading U+FEFF kept.
+std::vector<std::string> ExpectedRows(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::string line;
+    bool open = false;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char ch = bytes[i];
+        if (ch == '\r' || ch == '\n') {
+            lines.push_back(line);
+            line.clear();
+            open = false;
+            if (ch == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        } else {
+            line.push_back(ch);
+            open = true;
+        }
+    }
+    if (open) lines.push_back(line);
+    for (std::string& l : lines) {
+        QStringDecoder decoder(QStringConverter::Utf8,
+                               QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
+        l = QString(decoder.decode(QByteArrayView(l.data(), static_cast<qsizetype>(l.size())))).toUtf8().toStdString();
+    }
+    return lines;
+}
+
+// However the file is cut into read blocks and whichever lines go into the
+// list in pieces, the rows are the same: malformed bytes, characters and
+// CR LF pairs split between pieces included.
+TEST(LoadFile, LinesReadInPiecesGiveTheSameRows) {
+    const std::vector<std::string> alphabet = {"1",
+                                               "7",
+                                               " ",
+                                               "\r",
+                                               "\n",
+                                               "\r\n",
+                                               "\xC3\xA9",
+                                               "\xE2\x82\xAC",
+                                               "\xF0\x9F\x98\x80",
+                                               "\xEF\xBB\xBF",
+                                               "\xFF",
+                                               "\xC3",
+                                               "\xE2\x82",
+                                               "\xF0\x9F",
+                                               "\x80",
+                                               "\xED\xA0\x80",
+                                               "\xC0\xAF"};
+    const ListFileLimits limits[] = {{kListFileLongestLine, 1, 1},  {kListFileLongestLine, 2, 3},
+                                     {kListFileLongestLine, 5, 7},  {kListFileLongestLine, 8, 4},
+                                     {kListFileLongestLine, 64, 5}, {}};
+    std::mt19937 random(20240607);
+    QTemporaryDir dir;
+    ScriptedPlatform sp;
+    const QString path = dir.filePath("list.txt");
+    ListView list(false);
+    for (int round = 0; round < 300; ++round) {
+        std::string bytes;
+        const int pieces = static_cast<int>(random() % 40);
+        for (int i = 0; i < pieces; ++i) bytes += alphabet[random() % alphabet.size()];
+        Write(path, QByteArray::fromStdString(bytes));
+        const std::vector<std::string> expected = ExpectedRows(bytes);
+        for (const ListFileLimits& l : limits) {
+            list.ClearRows();
+            LoadListviewFromTextFile(list, path, sp.dialogs, "Basewright", {}, l);
+            ASSERT_EQ(CellsOf(list), expected) << "bytes " << QByteArray::fromStdString(bytes).toHex(' ').constData()
+                                               << ", held " << l.heldLine << ", block " << l.readBlock;
+        }
+    }
+}
+
+TEST(LoadFile, ALineLongerThanTheCapEndsItsFileAndNamesIt) {
+    QTemporaryDir dir;
+    ScriptedPlatform sp;
+    const QString path = dir.filePath("list.txt");
+    Write(path, "1\r\n2\r\n" + QByteArray(300, '7') + "\r\n3\r\n");
+    Write(dir.filePath("next.txt"), "4\n");
+    for (const ListFileLimits& limits : {ListFileLimits{100, 16, 64}, ListFileLimits{100, 1000, 1 << 20}}) {
+        ListView list(false);
+        list.AddRow("before");
+        try {
+            LoadListviewFromTextFile(list, path, sp.dialogs, "Basewright", {}, limits);
+            ADD_FAILURE() << "no failure";
+        } catch (const AppError& e) {
+            EXPECT_EQ(std::string(e.what()), path.toStdString() +
+                                                 ": line 3 is too long to load (more than 100 bytes); reading "
+                                                 "stopped there, the lines before it were added");
+        }
+        EXPECT_EQ(CellsOf(list), (std::vector<std::string>{"before", "1", "2"}));
+        EXPECT_EQ(list.Model()->rowCount(), 3);  // the view knows them
+        LoadListviewFromTextFile(list, dir.filePath("next.txt"), sp.dialogs, "Basewright", {}, limits);
+        EXPECT_EQ(CellsOf(list), (std::vector<std::string>{"before", "1", "2", "4"}));
+    }
+}
+
+long StatusKb(const char* key) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(key) + ":";
+    while (std::getline(in, line))
+        if (line.rfind(prefix, 0) == 0) return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
+    return -1;
+}
+
+// A sparse file of 4 GiB without a line break after its first two lines:
+// reading holds the long line only up to the cap, in the list's own storage,
+// and gives that memory back when it ends.
+TEST(LoadFile, AFileWithoutLineBreaksIsReadInBoundedMemory) {
+    QTemporaryDir dir;
+    ScriptedPlatform sp;
+    const QString path = dir.filePath("sparse.txt");
+    Write(path, "1\n2\n");
+    ASSERT_EQ(::truncate(path.toLocal8Bit().constData(), off_t{4} << 30), 0);
+    constexpr std::size_t kCap = std::size_t{64} << 20;
+    const bool peakResets = static_cast<bool>(std::ofstream("/proc/self/clear_refs") << "5");
+    const long before = StatusKb("VmRSS");
+    long highest = before;
+    QTimer sampler;
+    sampler.setInterval(0);
+    QObject::connect(&sampler, &QTimer::timeout, [&] { highest = std::max(highest, StatusKb("VmRSS")); });
+    sampler.start();
+    ListView list(false);
+    try {
+        LoadListviewFromTextFile(list, path, sp.dialogs, "Basewright", Pacing{1, {}}, ListFileLimits{kCap});
+        ADD_FAILURE() << "no failure";
+    } catch (const AppError& e) {
+        EXPECT_TRUE(QString::fromUtf8(e.what()).startsWith(path + ": line 3 is too long to load")) << e.what();
+    }
+    sampler.stop();
+    EXPECT_EQ(CellsOf(list), (std::vector<std::string>{"1", "2"}));
+    const long margin = 32 << 10;  // kB: the read block, the list, the allocator
+    EXPECT_LT(highest - before, static_cast<long>(kCap >> 10) + margin);
+    if (peakResets) {
+        EXPECT_LT(StatusKb("VmHWM") - before, static_cast<long>(kCap >> 10) + margin);
+    }
+    EXPECT_LT(StatusKb("VmRSS") - before, margin);
+}
+
+// When memory runs out while a long line is read, the report says so in
+// plain words and names the line; the rows before it stay.
+TEST(LoadFile, RunningOutOfMemoryIsReportedPlainly) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves its shadow memory outside any address-space limit";
+#else
+    QTemporaryDir dir;
+    const QString path = dir.filePath("sparse.txt");
+    Write(path, "1\r\n");
+    ASSERT_EQ(::truncate(path.toLocal8Bit().constData(), off_t{2} << 30), 0);
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        // Room for 256 MiB more than is mapped now.
+        const rlimit limit{static_cast<rlim_t>(StatusKb("VmSize") + (256 << 10)) << 10, RLIM_INFINITY};
+        setrlimit(RLIMIT_AS, &limit);
+        std::string outcome;
+        {
+            ScriptedPlatform sp;
+            ListView list(false);
+            try {
+                LoadListviewFromTextFile(list, path, sp.dialogs, "Basewright");
+                outcome = "no failure";
+            } catch (const AppError& e) {
+                outcome = e.what();
+            }
+            outcome += "|" + std::to_string(list.RowCount());
+        }
+        (void)!write(channel[1], outcome.data(), outcome.size());
+        _exit(0);
+    }
+    close(channel[1]);
+    std::string outcome;
+    char buffer[512];
+    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;)
+        outcome.append(buffer, static_cast<std::size_t>(n));
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(outcome, "Out of memory: line 2 of " + path.toStdString() +
+                           " could not be loaded; reading stopped there, the lines before it were added|1");
+#endif
 }
 
 class LoadCommand : public ::testing::Test {

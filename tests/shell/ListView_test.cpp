@@ -159,6 +159,43 @@ TEST(ListViewTexts, TextsRoundTripExactly) {
     }
 }
 
+// A view is given at most kDisplayCharacters of a cell to draw, cut between
+// characters and ended with an ellipsis; every other way of reading the row
+// gives the whole text.
+TEST(ListViewTexts, ALongTextIsShownCutButKeptWhole) {
+    const QChar bom(0xFEFF);
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");  // two UTF-16 units
+    const struct {
+        const char* name;
+        QString text;
+    } cases[] = {
+        {"digits", QString(kDisplayCharacters + 1, QChar('7'))},
+        {"two-byte characters", QString(kDisplayCharacters * 3, QChar(0xE9))},
+        {"a pair cut in two by the limit", emoji.repeated(kDisplayCharacters)},
+        {"a leading U+FEFF", QString(bom) + QString(kDisplayCharacters * 2, QChar('1'))},
+        {"megabytes", QString(3 << 20, QChar('9'))},
+    };
+    for (const auto& c : cases) {
+        ListView list(false);
+        list.AddColumn("Numbers");
+        list.AddRow(c.text);
+        const QString shown = list.Model()->index(0, 0).data().toString();
+        EXPECT_LE(shown.size(), kDisplayCharacters + 1) << c.name;
+        EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << c.name;
+        const QString head = shown.chopped(1);
+        EXPECT_TRUE(c.text.startsWith(head)) << c.name;
+        EXPECT_GE(head.size(), kDisplayCharacters - 1) << c.name;
+        EXPECT_FALSE(head.back().isHighSurrogate()) << c.name;
+        EXPECT_EQ(list.RowText(1), c.text) << c.name;
+    }
+    // Up to the limit the whole text is shown.
+    ListView list(false);
+    list.AddColumn("Numbers");
+    const QString full = QString(kDisplayCharacters - 1, QChar(0xE9)) + QChar('x');
+    list.AddRow(full);
+    EXPECT_EQ(list.Model()->index(0, 0).data().toString(), full);
+}
+
 TEST(ListViewTexts, MissingCellsReadEmpty) {
     ListView list(true);
     for (const char* c : {"Numbers", "Conversion", "Results"}) list.AddColumn(c);

@@ -151,6 +151,21 @@ TEST(ErrorReport, EachFailingStatementReportsOnceAndWorkGoesOn) {
     EXPECT_TRUE(dialogs.messages[2].text.contains("at line 114\r\r"));
 }
 
+// Running out of memory is named so, not by the runtime's type name; the
+// layout and the statement number stay those of every other report.
+TEST(ErrorReport, AFailureToGetMemoryIsWordedPlainly) {
+    ScriptedDialogs dialogs;
+    ErrorReport trap(dialogs, kLocPushButton3_Click);
+    trap.Step(120, [] { throw std::bad_alloc(); });
+    EXPECT_TRUE(trap.Test(122, []() -> bool { throw std::bad_array_new_length(); }));
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              ErrorReport::MessageText("Out of memory: this step could not be completed", kLocPushButton3_Click, 120));
+    EXPECT_TRUE(
+        dialogs.messages[1].text.startsWith("Out of memory: this step could not be completed\r\nin "
+                                            "Quorvane2021/08/31.Form1.PushButton3_Click at line 122\r\r"));
+}
+
 TEST(FileNamePart, TakesTheTextAfterTheLastBackslashOnly) {
     const struct {
         const char* path;

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <span>
 #include <string>
 
 #include "support/QtPrinters.h"
@@ -147,6 +148,103 @@ TEST_F(ConversionRunTest, AnEntryLongerThanTheCountersIsReportedAtTheMinimumBase
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_TRUE(reports[0].text.contains("at line 184\r\r"));
     EXPECT_EQ(form.ListView2->SubItem(1, 2), "Overflow");
+}
+
+// An entry of more bytes than four times the counters' limit fails at the
+// minimum-base step without being counted; in the full-results mode its row
+// holds its whole shown text (blanks as "0"), in the results-only mode just
+// the failure.
+TEST_F(ConversionRunTest, AnEntryOfMegabytesFailsAtTheMinimumBaseStepAndKeepsItsText) {
+    std::string entry(3 << 20, '7');
+    for (std::size_t i = 0; i < entry.size(); i += 4097) entry[i] = ' ';
+    entry.replace(entry.size() - 5, 5, "\xC3\xA9 \\7");  // ends in "\\7" after a character and a blank
+    std::string shown = entry;
+    for (char& ch : shown)
+        if (ch == ' ') ch = '0';
+    for (bool full : {true, false}) {
+        if (!full) ShowResultsOnly();
+        form.ListView1->ClearRows();
+        form.ListView2->ClearRows();
+        sp.dialogs.messages.clear();
+        AddEntries({"255"});
+        const std::string_view cell = entry;
+        form.ListView1->AppendRow(std::span<const std::string_view>(&cell, 1));
+        AddEntries({"16"});
+        form.PushButton17_Click();
+        const auto reports = sp.dialogs.ErrorReports();
+        ASSERT_EQ(reports.size(), 1u) << full;
+        EXPECT_TRUE(
+            reports[0].text.startsWith("Overflow\r\nin Quorvane2021/08/31.Form1.PushButton17_Click at line 184\r\r"))
+            << full;
+        ASSERT_EQ(form.ListView2->RowCount(), 3) << full;
+        if (full) {
+            EXPECT_TRUE(form.ListView2->CellUtf8(2, 1) == shown);
+            EXPECT_EQ(form.ListView2->CellUtf8(2, 2), "Decimal To Hexadecimal");
+            EXPECT_EQ(form.ListView2->CellUtf8(2, 3), "Overflow");
+            EXPECT_EQ(Row(3), (std::vector<QString>{"16", "Decimal To Hexadecimal", "10"}));
+        } else {
+            EXPECT_EQ(Row(2), std::vector<QString>{"Overflow"});
+            EXPECT_EQ(Row(3), std::vector<QString>{"10"});
+        }
+        EXPECT_EQ(sp.dialogs.messages.back().text, "Done.");
+    }
+}
+
+// The window runs while the shown text of such an entry is written into its
+// row; clearing the input list meanwhile takes nothing from the row.
+TEST_F(ConversionRunTest, TheWindowRunsWhileALongEntrysRowIsWritten) {
+    const std::string entry(8 << 20, '1');
+    const std::string_view cell = entry;
+    form.ListView1->AppendRow(std::span<const std::string_view>(&cell, 1));
+    int turns = 0;
+    QTimer ticker;
+    ticker.setInterval(0);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (++turns == 2) form.PushButton1_Click();  // refused: the run shows the busy pointer
+        if (turns == 3) form.ListView1->ClearRows();
+    });
+    ticker.start();
+    form.PushButton17_Click();
+    ticker.stop();
+    EXPECT_GE(turns, 3);
+    EXPECT_EQ(form.ListView1->RowCount(), 0);
+    ASSERT_EQ(form.ListView2->RowCount(), 1);
+    EXPECT_TRUE(form.ListView2->CellUtf8(1, 1) == entry);
+    EXPECT_EQ(form.ListView2->CellUtf8(1, 3), "Overflow");
+}
+
+// The bar shows the first entry as soon as it is converted, however short
+// the run.
+TEST_F(ConversionRunTest, TheFirstEntryShowsAtOnce) {
+    AddEntries({"C:\\data\\255"});
+    QString text;
+    AtFirstYield([&] { text = form.ProgressBar1->Text(); });
+    form.PushButton17_Click();
+    EXPECT_EQ(text, "Processing: 255");
+}
+
+// The bar is given at most a thousand characters of the entry after its last
+// backslash (its blanks as "0"), however long the entry is.
+TEST_F(ConversionRunTest, TheBarShowsTheBeginningOfALongEntryAfterItsLastBackslash) {
+    const struct {
+        const char* name;
+        std::string entry;
+        std::string shown;  // the bar's text without "Processing: " and the ellipsis
+    } cases[] = {
+        {"convertible", std::string(30000, '1'), std::string(1000, '1')},
+        {"too long to convert", "C:\\x\\1 2" + std::string(200000, '7'), "102" + std::string(997, '7')},
+        {"backslash near the end", std::string(300000, '5') + "\\9 ", "90"},
+    };
+    for (const auto& c : cases) {
+        form.ListView1->ClearRows();
+        const std::string_view cell = c.entry;
+        form.ListView1->AppendRow(std::span<const std::string_view>(&cell, 1));
+        QString text;
+        AtFirstYield([&] { text = form.ProgressBar1->Text(); });
+        form.PushButton17_Click();
+        const QString expected = QString::fromStdString("Processing: " + c.shown);
+        EXPECT_EQ(text, c.shown.size() < 1000 ? expected : expected + QChar(0x2026)) << c.name;
+    }
 }
 
 // Enough work that the run yields at least once.

@@ -3,15 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
 
 #include <sys/stat.h>
 
 #include "RealUser.h"
+#include "shell/ListViewModel.h"
 #include "support/RealWindow.h"
 
 namespace bw::test {
@@ -103,6 +107,63 @@ LoadOutcome Drop(const QStringList& paths) {
     return out;
 }
 
+// A list file with a line of tens of megabytes: it loads while the window
+// keeps running, the row keeps the whole line while the view is given only
+// its beginning to draw, and the run, the save and the copy take the whole
+// text.
+TEST(RealLoad, ALineOfTensOfMegabytesStaysWholeAndTheWindowKeepsRunning) {
+    const ListFiles files;
+    const std::string line(24 << 20, '7');
+    WriteFile(files.Path("long.txt"), QByteArray("1\r\n") + QByteArray::fromStdString(line) + "\r\n2\r\n");
+    RealWindow w;
+    int turns = 0;
+    QTimer ticker;
+    ticker.setInterval(0);
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++turns; });
+    ticker.start();
+    {
+        RealUser user({{files.Path("long.txt")}});
+        w.form->PushButton3_Click();
+        EXPECT_TRUE(user.messages.isEmpty()) << user.messages.join(" | ").toStdString();
+    }
+    ticker.stop();
+    EXPECT_GT(turns, 3);  // the window ran while the file was read
+    ASSERT_EQ(w.form->ListView1->RowCount(), 3);
+    EXPECT_TRUE(w.form->ListView1->CellUtf8(2, 1) == line);
+    const QString shown = w.form->ListView1->model()->index(1, 0).data().toString();
+    EXPECT_EQ(shown.size(), kDisplayCharacters + 1);
+    w.form->ListView1->scrollTo(w.form->ListView1->model()->index(1, 0));
+    EXPECT_FALSE(w.form->grab().toImage().isNull());
+
+    // The run fails the entry at the minimum-base step; its row keeps the text.
+    {
+        RealUser user;
+        w.form->PushButton17_Click();
+        ASSERT_EQ(user.messages.size(), 2) << user.messages.join(" | ").toStdString();
+        EXPECT_TRUE(user.messages[0].startsWith("Overflow")) << user.messages[0].toStdString();
+        EXPECT_TRUE(user.messages[0].contains("PushButton17_Click at line 184")) << user.messages[0].toStdString();
+        EXPECT_EQ(user.messages[1], "Done.");
+    }
+    ASSERT_EQ(w.form->ListView2->RowCount(), 3);
+    EXPECT_TRUE(w.form->ListView2->CellUtf8(2, 1) == line);
+
+    // Saved and copied whole.
+    const QString saved = w.dir.filePath("results.txt");
+    {
+        RealUser user({{saved}});
+        w.form->PushButton4_Click();
+        EXPECT_TRUE(user.messages.isEmpty()) << user.messages.join(" | ").toStdString();
+    }
+    EXPECT_TRUE(ReadFile(saved).contains(QByteArray::fromStdString(line + "\tDecimal To Hexadecimal\tOverflow")));
+    {
+        RealUser user;
+        w.form->PushButton5_Click();
+        EXPECT_EQ(user.messages.size(), 1);
+    }
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().contains(
+        QString::fromStdString(line + "\tDecimal To Hexadecimal\tOverflow\r\n")));
+}
+
 TEST(RealLoad, SeveralPickedFilesLoadTheFilesPickedAlsoWithBackslashesInTheirNames) {
     const ListFiles files;
     const struct {
@@ -111,7 +172,7 @@ TEST(RealLoad, SeveralPickedFilesLoadTheFilesPickedAlsoWithBackslashesInTheirNam
     } cases[] = {
         {{R"(a\b.txt)", "c.txt"}, {"1", "2", "3"}},
         {{"c.txt", R"(a\b.txt)"}, {"3", "1", "2"}},
-        {{R"(x\\y.txt)", R"(a\b.txt)"}, {"4", "", "1", "2"}},
+        {{R"(x\\y.txt)", R"(a\b.txt)"}, {"4", "1", "2"}},
     };
     for (const auto& c : cases) {
         const LoadOutcome out = PickInDialog(files, c.names);
