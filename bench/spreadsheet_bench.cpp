@@ -171,7 +171,7 @@ Figures WindowThreadCase(bw::OfficeProcess& office, const Rows& rows) {
     bw::ListView& list = *window.form.ListView2;
     const int n = static_cast<int>(rows.cells.size());
     const Figures f = Measure(n, [&] {
-        bw::TimeSliceYield yielder;
+        bw::Pacer pacer;
         auto app = launcher.Start();
         auto book = app->AddWorkbook();
         const int columns = list.ColumnCount();
@@ -185,7 +185,7 @@ Figures WindowThreadCase(bw::OfficeProcess& office, const Rows& rows) {
         int top = 2;
         const int count = list.RowCount();
         for (int r = 1; r <= count; ++r) {
-            yielder.MaybeYield();
+            (void)pacer.Pace(bw::kPacerCheckCost);  // each row waits on the office
             const int row = block.AddRow();
             if (list.Checked(r))
                 for (int c = 1; c <= columns; ++c)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <new>
 
 #include "core/RadixEngine.h"
 #include "core/Utf8.h"
@@ -104,6 +105,9 @@ EntryOutcome ConvertEntryOrShowFailure(int sourceBase, int targetBase, std::stri
     try {
         ConvertEntryInto(sourceBase, targetBase, entry, shown, result);
         return outcome;
+    } catch (const std::bad_alloc&) {
+        outcome.description = kOutOfMemoryDescription;
+        outcome.outOfMemory = true;
     } catch (const std::exception& e) {
         outcome.description = e.what();
     }

@@ -110,6 +110,7 @@ enum class EntryCheck {
 struct EntryOutcome {
     EntryCheck failedCheck = EntryCheck::Passed;
     std::string description;  // the failure's description ("Overflow"); empty when converted
+    bool outOfMemory = false;  // the memory for the conversion could not be had ("Out of memory")
     bool Converted() const { return failedCheck == EntryCheck::Passed; }
 };
 

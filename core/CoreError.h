@@ -17,4 +17,8 @@ public:
 // position counters allow and for values beyond the double range.
 inline constexpr const char* kOverflowDescription = "Overflow";
 
+// The description of a failure to get memory, instead of the runtime's
+// "std::bad_alloc".
+inline constexpr const char* kOutOfMemoryDescription = "Out of memory";
+
 }  // namespace bw

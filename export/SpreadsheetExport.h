@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "export/TextFileExport.h"  // ExportPacing
+#include "shell/Yield.h"  // Pacing
 
 namespace bw {
 
@@ -33,6 +33,6 @@ bool SpreadsheetApplicationAvailable(SpreadsheetLauncher* launcher);
 // the launcher's CallDeadline() is left likewise, and reported as the
 // application not answering.
 void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, ErrorReport& trap, WindowPointer& pointer,
-                               Dialogs& dialogs, const QString& title, const ExportPacing& pacing);
+                               Dialogs& dialogs, const QString& title, const Pacing& pacing);
 
 }  // namespace bw

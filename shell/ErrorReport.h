@@ -15,7 +15,7 @@
 // A failing Test() counts as true: execution goes on with the first
 // statement of the condition's own branch. A failure inside a callee that
 // has no trap of its own is reported with the caller's statement number.
-// Running out of memory is worded plainly (kOutOfMemoryDescription) where
+// Running out of memory is worded plainly (kOutOfMemoryReport) where
 // the runtime would only say "std::bad_alloc".
 
 #include <QString>
@@ -42,7 +42,7 @@ inline constexpr const char* kLocSaveListviewProperlySpaced = "in Quorvane2021/0
 
 inline constexpr const char* kErrorReportTitle = "Application Error";
 // The description of a statement that failed for want of memory.
-inline constexpr const char* kOutOfMemoryDescription = "Out of memory: this step could not be completed";
+inline constexpr const char* kOutOfMemoryReport = "Out of memory: this step could not be completed";
 inline constexpr const char* kSupportAddress = "support@basewright.example";
 
 class ErrorReport {
@@ -56,7 +56,7 @@ public:
         try {
             statement();
         } catch (const std::bad_alloc&) {
-            Report(kOutOfMemoryDescription);
+            Report(kOutOfMemoryReport);
         } catch (const std::exception& e) {
             Report(e.what());
         } catch (...) {
@@ -71,7 +71,7 @@ public:
         try {
             return static_cast<bool>(condition());
         } catch (const std::bad_alloc&) {
-            Report(kOutOfMemoryDescription);
+            Report(kOutOfMemoryReport);
         } catch (const std::exception& e) {
             Report(e.what());
         } catch (...) {

@@ -25,19 +25,4 @@ bool Pacer::Yield() {
     return stopped_;
 }
 
-TimeSliceYield::TimeSliceYield(int sliceMs) : sliceMs_(sliceMs) { timer_.start(); }
-
-bool TimeSliceYield::Due() const { return timer_.elapsed() >= sliceMs_; }
-
-void TimeSliceYield::Yield() {
-    YieldToEvents();
-    timer_.restart();
-}
-
-bool TimeSliceYield::MaybeYield() {
-    if (!Due()) return false;
-    Yield();
-    return true;
-}
-
 }  // namespace bw

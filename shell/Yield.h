@@ -46,9 +46,6 @@ struct Pacing {
     std::function<bool()> stop;
 };
 
-// The name the export procedures' interfaces have for it.
-using ExportPacing = Pacing;
-
 // Processes pending window events once.
 void YieldToEvents();
 
@@ -84,24 +81,6 @@ private:
     std::size_t checkCost_;
     std::size_t pending_ = 0;
     bool stopped_ = false;
-    QElapsedTimer timer_;
-};
-
-// Yields only when a time slice has passed since the last yield, reading the
-// clock at every call: for loops whose every step takes long (each one
-// waits on another program).
-class TimeSliceYield {
-public:
-    explicit TimeSliceYield(int sliceMs = kYieldSliceMs);
-    // True when the slice is over (the caller may update progress first).
-    bool Due() const;
-    // Yields and starts a new slice.
-    void Yield();
-    // Yields if the slice is over; returns whether it did.
-    bool MaybeYield();
-
-private:
-    int sliceMs_;
     QElapsedTimer timer_;
 };
 

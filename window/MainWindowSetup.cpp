@@ -213,7 +213,7 @@ void Form1::Form_QueryUnload() {
     // clicks) is set aside: the window is closing, and no command may start
     // in the middle of the save.
     std::optional<UserInputHold> hold(std::in_place);
-    TimeSliceYield ticker;
+    Pacer pacer;
 
     // The rows' texts joined with ";", handed to the store piece by piece
     // (a row, then ";" and the next row, ...) instead of as one text.
@@ -259,7 +259,7 @@ void Form1::Form_QueryUnload() {
         return false;
     };
     trap.Step(110,
-              [&] { SaveProgramSettingPieces(platform_.settings, kKeyZipCodes, next, [&] { ticker.MaybeYield(); }); });
+              [&] { SaveProgramSettingPieces(platform_.settings, kKeyZipCodes, next, [&] { (void)pacer.Pace(); }); });
     hold.reset();
     trap.Step(112, [] { YieldToEvents(); });
 }

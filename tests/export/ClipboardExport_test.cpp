@@ -198,7 +198,7 @@ TEST(ClipboardExport, RowsRemovedDuringTheCopy) {
         if (++pauses == 3) list.ClearRows();
     });
     timer.start();
-    EXPECT_THROW(CopyListviewToClipboard(list, sp.clipboard, ExportPacing{0, {}}), AppError);
+    EXPECT_THROW(CopyListviewToClipboard(list, sp.clipboard, Pacing{0, {}}), AppError);
     EXPECT_GE(pauses, 3);
     EXPECT_EQ(sp.clipboard.Text(), "old");
     EXPECT_EQ(sp.clipboard.clearCalls + sp.clipboard.setCalls, 0);

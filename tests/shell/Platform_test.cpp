@@ -261,16 +261,6 @@ TEST(WindowPointer, UnreadableCursorFileFails) {
     EXPECT_FALSE(pointer.HasCustomImage());
 }
 
-TEST(TimeSliceYield, ProcessesPendingEventsOnlyWhenTheSliceIsOver) {
-    int ran = 0;
-    TimeSliceYield yield(60000);
-    QTimer::singleShot(0, [&] { ++ran; });
-    EXPECT_FALSE(yield.MaybeYield());
-    EXPECT_EQ(ran, 0);
-    yield.Yield();
-    EXPECT_EQ(ran, 1);
-}
-
 TEST(ScriptedDialogs, AnswersInOrderThenCancels) {
     ScriptedDialogs dialogs;
     dialogs.QueueInput("5,7");

@@ -325,8 +325,8 @@ TEST(ClipboardText, ARowStartingWithUFeffKeepsItWhereverTheCopyPauses) {
     for (const QString& text : {QString("1"), QString(kBom) + "2", QString(kBom)}) list.AddRow(text);
     // A pause after every row: each row's text is handed over on its own.
     const QString expected = "1\r\n" + QString(kBom) + "2\r\n" + QString(kBom) + "\r\n";
-    EXPECT_EQ(ClipboardTextOfListview(list, ExportPacing{0, {}}), expected);
-    EXPECT_EQ(ClipboardTextOfListview(list, ExportPacing{60000, {}}), expected);
+    EXPECT_EQ(ClipboardTextOfListview(list, Pacing{0, {}}), expected);
+    EXPECT_EQ(ClipboardTextOfListview(list, Pacing{60000, {}}), expected);
 }
 
 // A long list at close: the window goes on answering while the list is
