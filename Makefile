@@ -1,20 +1,26 @@
-# make run   installs what is missing, builds, and starts the window
-# make test  installs what is missing, builds (warnings are errors), runs
-#            every test, then builds and runs every test once more under
-#            AddressSanitizer and UndefinedBehaviorSanitizer
-# make fuzz  installs clang, builds the libFuzzer targets under ASan and
-#            UBSan into build-fuzz/ and runs each for FUZZ_SECONDS seconds
-#            (default 180), printing executions, time and crashes per target
-# make deb   installs what is missing, builds the Debian package into
-#            build-deb/ and checks it (lintian, desktop-file-validate,
-#            appstreamcli, the unpacked basewright-cli)
+# make run    installs what is missing, builds, and starts the window
+# make test   installs what is missing, builds (warnings are errors), runs
+#             every test, then builds and runs every test once more under
+#             AddressSanitizer and UndefinedBehaviorSanitizer
+# make deb    installs what is missing, builds the Debian packages
+#             basewright and basewright-cli into build-deb/ and checks them
+#             (lintian, desktop-file-validate, appstreamcli, their relations,
+#             the unpacked programs)
+# make bench  installs what is missing, builds the tests and the benchmarks,
+#             and runs the benchmarks
+# make fuzz   installs clang, builds the libFuzzer targets under ASan and
+#             UBSan into build-fuzz/ and runs each for FUZZ_SECONDS seconds
+#             (default 180), printing executions, time and crashes per target
+# make clean  removes the build folders
+#
+# On a machine without make, ./build.sh TARGET installs it first.
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
 
-FUZZ_SECONDS ?= 180
+.PHONY: run test sanitize bench fuzz deb clean
 
-.PHONY: run test build build-tests sanitize bench clean deb fuzz
+FUZZ_SECONDS ?= 180
 
 run:
 	./tools/install-deps.sh run
@@ -24,7 +30,8 @@ run:
 
 test:
 	./tools/install-deps.sh test
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DBASEWRIGHT_WERROR=ON
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DBASEWRIGHT_BENCHMARKS=OFF \
+	  -DBASEWRIGHT_WERROR=ON
 	cmake --build $(BUILD) -j$(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 600
 	$(MAKE) sanitize
@@ -37,11 +44,14 @@ SANITIZE_ENV = ASAN_OPTIONS=detect_leaks=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(CURDIR)/tools/sanitizer/ubsan.supp
 
 sanitize:
+	./tools/install-deps.sh test
 	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=Debug -DBUILD_TESTING=ON -DBASEWRIGHT_BENCHMARKS=OFF \
 	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -O1"
 	cmake --build $(BUILD)-asan -j$(JOBS)
 	cd $(BUILD)-asan && $(SANITIZE_ENV) ctest --output-on-failure -j$(JOBS) --timeout 600
 
+# The benchmarks share the test build's folder; "make test" turns them off
+# there again.
 bench:
 	./tools/install-deps.sh bench
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DBASEWRIGHT_BENCHMARKS=ON
