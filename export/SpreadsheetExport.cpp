@@ -231,12 +231,13 @@ bool SpreadsheetApplicationAvailable(SpreadsheetLauncher* launcher) {
     }
 }
 
-// Statement numbers for the error report run 104, 106, ... through the
-// command's steps; the few that cannot fail are noted in comments.
+// Reports under the caller's trap, with the statements of
+// PushButton13_ClickSteps.
 void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, ErrorReport& trap, WindowPointer& pointer,
                                Dialogs& dialogs, const QString& title, const Pacing& pacing) {
+    using At = PushButton13_ClickSteps;
     auto stopped = [&] { return pacing.stop && pacing.stop(); };
-    trap.Step(104, [&] { pointer.Set(kPointerBusy); });
+    trap.Step(At::kBusyPointer, [&] { pointer.Set(kPointerBusy); });
 
     auto office = std::make_shared<OfficeObjects>();
     std::optional<CallThread> calls;  // started by the first call
@@ -288,13 +289,13 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
         }
         if (calls && abandoned) calls->Abandon();
         calls.reset();
-        trap.Step(154, [&] { pointer.Set(kPointerNormal); });
+        trap.Step(At::kNormalPointer, [&] { pointer.Set(kPointerNormal); });
     };
     constexpr std::nullptr_t noResult = nullptr;
 
     bool started = false;
     if (!automation(
-            106,
+            At::kStartApplication,
             [office, &launcher] {
                 office->application = launcher.Start();
                 return office->application != nullptr;
@@ -304,7 +305,7 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
         return finish();
     bool added = false;
     if (!automation(
-            108,
+            At::kAddWorkbook,
             [office] {
                 office->workbook = office->application->AddWorkbook();
                 return office->workbook != nullptr;
@@ -314,38 +315,39 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
         return finish();
 
     // Header row.
-    int i = 1;  // 110
+    int i = 1;  // the sheet column of the next caption
     int columns = 0;
-    trap.Step(112, [&] { columns = list.ColumnCount(); });
+    trap.Step(At::kCountColumns, [&] { columns = list.ColumnCount(); });
     bool stopWriting = false;
     for (int c = 1; c <= columns && !stopWriting; ++c) {
-        trap.Step(114, [&] { pacer.Yield(); });
+        trap.Step(At::kLetWindowRun, [&] { pacer.Yield(); });
         if (stopped()) {
             stopWriting = true;
             break;
         }
         QString caption;
         bool read = false;
-        trap.Step(116, [&] {
+        trap.Step(At::kWriteCaption, [&] {
             caption = list.ColumnCaption(c);
             read = true;
         });
-        if (read && !automation(
-                        116, [office, i, caption] { office->workbook->SetCellText(1, i, caption); }, noResult))
+        if (read &&
+            !automation(
+                At::kWriteCaption, [office, i, caption] { office->workbook->SetCellText(1, i, caption); }, noResult))
             return finish();
-        ++i;  // 118
+        ++i;
         if (!automation(
-                120, [office, c] { office->workbook->FitColumn(c); }, noResult))
+                At::kFitColumn, [office, c] { office->workbook->FitColumn(c); }, noResult))
             return finish();
     }
 
     // Data rows, gathered into blocks of whole sheet rows.
-    int j = 2;  // 122
+    int j = 2;  // the sheet row of the next list row
     int rows = 0;
-    trap.Step(124, [&] { rows = list.RowCount(); });
+    trap.Step(At::kCountRows, [&] { rows = list.RowCount(); });
     int sheetRows = 1048576;
     if (!automation(
-            126, [office] { return office->workbook->SheetRows(); }, &sheetRows))
+            At::kSheetRows, [office] { return office->workbook->SheetRows(); }, &sheetRows))
         return finish();
     const int fittingRows = std::min(rows, std::max(sheetRows - 1, 0));
 
@@ -355,7 +357,7 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
     auto flush = [&] {
         if (block.Empty()) return true;
         const bool ok = automation(
-            144,
+            At::kWriteBlock,
             [office, top = blockTop, cells = std::make_shared<CellBlock>(std::move(block))] {
                 office->workbook->SetBlockText(top, 1, *cells);
             },
@@ -367,13 +369,13 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
 
     std::size_t rowCost = 1;  // of the row before, for the pacing
     for (int r = 1; r <= fittingRows && !stopWriting; ++r) {
-        trap.Step(128, [&] {
+        trap.Step(At::kPaceRows, [&] {
             if (pacer.Tick(rowCost)) pacer.Yield();
         });
         rowCost = 1;
         if (stopped()) break;
         bool listShrank = false;
-        const bool checked = trap.Test(130, [&] {
+        const bool checked = trap.Test(At::kRowChecked, [&] {
             try {
                 return list.Checked(r);
             } catch (...) {
@@ -386,23 +388,23 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
         if (listShrank) break;
         const int row = block.AddRow();
         if (checked && columns > 0) {
-            // The row's cells go into the block (statements 132 to 140: the
-            // time-slice yield above serves the per-cell yields).
+            // The row's cells go into the block; the pacing above serves
+            // for the cells too.
             for (int c = 1; c <= columns; ++c) {
-                trap.Step(136, [&] {
+                trap.Step(At::kReadCell, [&] {
                     block.At(row, c - 1) = c == 1 ? list.RowText(r) : WithoutEquals(list.SubItem(r, c - 1));
                     rowCost += RowCost(static_cast<std::size_t>(block.At(row, c - 1).size())) - 1;
                 });
             }
         }
-        ++j;  // 142
+        ++j;
         if (block.Rows() >= kBlockRows && !flush()) return finish();
     }
     if (!flush()) return finish();
 
     // Checked rows that had no sheet row left.
     long long leftOut = 0;
-    trap.Step(146, [&] {
+    trap.Step(At::kCountLeftOut, [&] {
         if (stopped() || rows <= fittingRows) return;
         const int now = std::min(rows, list.RowCount());
         for (int r = fittingRows + 1; r <= now; ++r)
@@ -410,13 +412,14 @@ void SaveListviewToSpreadsheet(ListView& list, SpreadsheetLauncher& launcher, Er
     });
 
     if (!automation(
-            148, [office] { office->workbook->FitAllColumns(); }, noResult))
+            At::kFitAllColumns, [office] { office->workbook->FitAllColumns(); }, noResult))
         return finish();
     if (!automation(
-            150, [office] { office->application->SetVisible(); }, noResult))
+            At::kShowApplication, [office] { office->application->SetVisible(); }, noResult))
         return finish();
     if (leftOut > 0)
-        trap.Step(152, [&] { dialogs.MessageBox(RowsLeftOutMessage(leftOut, sheetRows), kMsgOkOnly, title); });
+        trap.Step(At::kTellLeftOut,
+                  [&] { dialogs.MessageBox(RowsLeftOutMessage(leftOut, sheetRows), kMsgOkOnly, title); });
     finish();
 }
 

@@ -62,6 +62,7 @@ private:
 
 void SaveListviewProperlySpaced(ListView& list, const QString& fileName, ProgressBar* progressBar, Dialogs& dialogs,
                                 const Pacing& pacing) {
+    using At = SaveListviewProperlySpacedSteps;
     ErrorReport trap(dialogs, kLocSaveListviewProperlySpaced);
     const QString writing = QStringLiteral("Writing file: ") + LocalFileName(fileName);
     const bool utf8 = LocaleIsUtf8();
@@ -103,22 +104,22 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
     };
 
     if (progressBar) {
-        trap.Step(100, [&] { showPoint(1); });
+        trap.Step(At::kFirstProgress, [&] { showPoint(1); });
         if (pacer.Stopped()) return;
     }
-    trap.Step(102, [&] {
+    trap.Step(At::kCountList, [&] {
         columns = list.ColumnCount();
         rows = list.RowCount();
         widths.Resize(static_cast<std::size_t>(columns));
     });
     for (int c = 1; c <= columns; ++c) {
-        trap.Step(104, [&] { widths.Measure(c - 1, list.ColumnCaption(c).toUtf8().toStdString()); });
+        trap.Step(At::kMeasureCaption, [&] { widths.Measure(c - 1, list.ColumnCaption(c).toUtf8().toStdString()); });
     }
     auto measurePause = [&] { return pacer.Yield(); };
     for (int r = 1; r <= rows; ++r) {
-        if (rowGone(106, r)) continue;
+        if (rowGone(At::kMeasureRow, r)) continue;
         bool ended = false;
-        trap.Step(106, [&] {
+        trap.Step(At::kMeasureRow, [&] {
             cells.Read(list, r, columns);
             for (int c = 1; c <= columns && !ended; ++c)
                 widths.MeasureLength(c - 1, countCharacters(cells.Text(c), measurePause, ended));
@@ -126,7 +127,7 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
         if (ended || (pacer.Tick(RowCost(cells.Bytes())) && pacer.Yield())) return;
     }
     if (progressBar) {
-        trap.Step(108, [&] { showPoint(10); });
+        trap.Step(At::kSecondProgress, [&] { showPoint(10); });
         if (pacer.Stopped()) return;
     }
 
@@ -241,7 +242,7 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
         return true;
     };
     bool windowGone = false;
-    trap.Step(110, [&] {
+    trap.Step(At::kOpenFile, [&] {
         file.emplace(fileName, true);
         if (file->WriteMode() == SafeFileWriter::Mode::kInPlace) {
             std::uint64_t size = 0;
@@ -261,7 +262,7 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
         // The header line: a line without cells (the list has no columns)
         // is left out, so every line ends TAB CR LF.
         bool headerEnded = false;
-        trap.Step(112, [&] {
+        trap.Step(At::kWriteHeader, [&] {
             const int count = list.ColumnCount();
             if (count <= 0) return;
             std::vector<std::string> captions;
@@ -276,7 +277,7 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
             return;
         }
         if (progressBar) {
-            trap.Step(114, [&] { showPoint(20); });
+            trap.Step(At::kThirdProgress, [&] { showPoint(20); });
             if (pacer.Stopped()) {
                 discard();
                 return;
@@ -303,17 +304,17 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
         for (int r = 1; r <= rows && open; ++r) {
             if (rowCost > 0 && pacer.Tick(rowCost)) {
                 bool ended = false;
-                trap.Step(116, [&] { ended = writePause(); });
+                trap.Step(At::kLetWindowRun, [&] { ended = writePause(); });
                 if (ended) {
                     discard();
                     return;
                 }
             }
             rowCost = 1;
-            if (rowGone(118, r)) continue;
-            if (trap.Test(118, [&] { return !list.Checked(r); })) continue;
+            if (rowGone(At::kRowChecked, r)) continue;
+            if (trap.Test(At::kRowChecked, [&] { return !list.Checked(r); })) continue;
             bool ended = false;
-            trap.Step(120, [&] {
+            trap.Step(At::kWriteRow, [&] {
                 // Each line has the cells of the columns the list has now; a
                 // line whose cells could not all be read is left out.
                 const int count = list.ColumnCount();
@@ -333,12 +334,12 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
                 return;
             }
         }
-        trap.Step(122, [&] {
+        trap.Step(At::kFlush, [&] {
             if (open) flush();
         });
     }
     if (progressBar) {
-        trap.Step(124, [&] {
+        trap.Step(At::kDoneText, [&] {
             progressBar->SetValue(100);
             progressBar->SetText(QStringLiteral("Done."));
         });
@@ -346,13 +347,13 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
     if (open) {
         // The wait for the disk to take the text, which may take seconds,
         // runs beside the window, which keeps running meanwhile.
-        trap.Step(126, [&] {
+        trap.Step(At::kCommit, [&] {
             open = false;
             file->Commit([&] { pacer.Yield(); });
         });
     }
     if (progressBar) {
-        trap.Step(128, [&] {
+        trap.Step(At::kIdleBar, [&] {
             progressBar->SetValue(0);
             progressBar->SetText(QString::fromLatin1(kProgressBarIdleText));
         });

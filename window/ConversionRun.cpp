@@ -88,16 +88,18 @@ void Form1::PushButton17_Click() {
     conversionRunning_ = true;
     const auto running = qScopeGuard([this] { conversionRunning_ = false; });
 
+    using At = PushButton17_ClickSteps;
     ErrorReport trap(platform_.dialogs, kLocPushButton17_Click);
     const QString title = ApplicationTitle();
 
-    if (trap.Test(100, [&] { return ListView1->RowCount() == 0; })) {
-        trap.Step(218, [&] { platform_.dialogs.MessageBox(QStringLiteral("No numbers added."), kMsgOkOnly, title); });
+    if (trap.Test(At::kNoEntries, [&] { return ListView1->RowCount() == 0; })) {
+        trap.Step(At::kTellNoNumbers,
+                  [&] { platform_.dialogs.MessageBox(QStringLiteral("No numbers added."), kMsgOkOnly, title); });
         return;
     }
 
     int count = 0;
-    trap.Step(102, [&] { count = ListView1->RowCount(); });
+    trap.Step(At::kCountEntries, [&] { count = ListView1->RowCount(); });
 
     // What the run holds for the entry in hand; not reset between entries.
     std::string entry;
@@ -125,11 +127,11 @@ void Form1::PushButton17_Click() {
     int lastDone = 0;  // the last entry whose row was appended
     auto showProgress = [&] {
         if (lastDone == 0) return;
-        trap.Step(202, [&] {
+        trap.Step(At::kProgressValue, [&] {
             const int now = ListView1->RowCount();
             ProgressBar1->SetValue(now > 0 ? double(lastDone) / double(now) * 100.0 : 0.0);
         });
-        trap.Step(204, [&] {
+        trap.Step(At::kProgressText, [&] {
             if (!entryIsLong) {
                 ProgressBar1->SetText(QStringLiteral("Processing: ") +
                                       ForTheBar(FileNamePart(QString::fromStdString(entry))));
@@ -178,15 +180,15 @@ void Form1::PushButton17_Click() {
     };
 
     for (int i = 1; i <= count; ++i) {
-        // 104 to 108: the busy pointer (the yields come after each slice).
-        if (!pointer_.Busy()) trap.Step(106, [&] { pointer_.Set(kPointerBusy); });
+        // The busy pointer (the yields come after each slice).
+        if (!pointer_.Busy()) trap.Step(At::kBusyPointer, [&] { pointer_.Set(kPointerBusy); });
 
-        // 110: read the entry. Rows taken away while the run yielded make the
+        // Read the entry. Rows taken away while the run yielded make the
         // read fail; once the list is shorter than the entry number, every
         // later read would fail too, so that is reported once and the run
         // ends its loop. An entry too long to convert is not copied.
         bool entryGone = false;
-        trap.Step(110, [&] {
+        trap.Step(At::kReadEntry, [&] {
             if (i > ListView1->RowCount()) {
                 entryGone = true;
                 throw AppError("Entry " + std::to_string(i) + " is no longer in the input list");
@@ -219,19 +221,19 @@ void Form1::PushButton17_Click() {
             longEntryProgress = ProcessingTextOfLongEntry(longEntry.text, from);
         }
 
-        // 112 to 182: the option's bases (kept from the last entry when the
+        // The option's bases (kept from the last entry when the
         // option box holds no known option).
         if (option) {
             sourceBase = option->sourceBase;
             targetBase = option->targetBase;
         }
 
-        // 184 to 190: the entry conversion. A failed entry still gets its
+        // The entry conversion. A failed entry still gets its
         // row, with the failure's description as its result. An entry too
         // long to read in place fails at the first step without being read.
         if (entryIsLong) {
             result = kOverflowDescription;
-            trap.Step(184, [&] { throw CoreError(kOverflowDescription); });
+            trap.Step(At::kCheckLength, [&] { throw CoreError(kOverflowDescription); });
         } else {
             shownBuffer.clear();
             resultBuffer.clear();
@@ -242,16 +244,16 @@ void Form1::PushButton17_Click() {
                 result.swap(resultBuffer);
             } else {
                 result = outcome.description;
-                trap.Step(outcome.failedCheck == EntryCheck::Length ? 184 : 190, [&] {
+                trap.Step(outcome.failedCheck == EntryCheck::Length ? At::kCheckLength : At::kConvert, [&] {
                     if (outcome.outOfMemory) throw std::bad_alloc();
                     throw CoreError(outcome.description);
                 });
             }
         }
 
-        // 192 to 200: the row, in the display mode set now.
+        // The row, in the display mode set now.
         bool ended = false;
-        trap.Step(192, [&] {
+        trap.Step(At::kAddResultRow, [&] {
             if (fullResults && entryIsLong) {
                 ended = !appendLongRow();
             } else if (fullResults) {
@@ -272,10 +274,10 @@ void Form1::PushButton17_Click() {
     showProgress();
     ListView2->FlushRows();
 
-    trap.Step(210, [&] { pointer_.Set(kPointerNormal); });
-    trap.Step(212, [&] { ProgressBar1->SetValue(0); });
-    trap.Step(214, [&] { ProgressBar1->SetText(QString::fromLatin1(kProgressBarIdleText)); });
-    trap.Step(216, [&] { platform_.dialogs.MessageBox(QStringLiteral("Done."), kMsgOkOnly, title); });
+    trap.Step(At::kNormalPointer, [&] { pointer_.Set(kPointerNormal); });
+    trap.Step(At::kResetBarValue, [&] { ProgressBar1->SetValue(0); });
+    trap.Step(At::kResetBarText, [&] { ProgressBar1->SetText(QString::fromLatin1(kProgressBarIdleText)); });
+    trap.Step(At::kTellDone, [&] { platform_.dialogs.MessageBox(QStringLiteral("Done."), kMsgOkOnly, title); });
 }
 
 }  // namespace bw

@@ -26,31 +26,33 @@ Pacing Form1::CommandPacing() {
 }
 
 void Form1::PushButton4_Click() {
-    ErrorReport trap(platform().dialogs, kLocPushButton4_Click);
+    using At = PushButton4_ClickSteps;
+    ErrorReport trap(platform_.dialogs, kLocPushButton4_Click);
     QString title;
     QStringList filters;
     QString name;
-    trap.Step(100, [&] { title = QStringLiteral("Save"); });
-    trap.Step(102, [&] {
+    trap.Step(At::kDialogTitle, [&] { title = QStringLiteral("Save"); });
+    trap.Step(At::kFilters, [&] {
         filters = QStringList{QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")};
     });
-    trap.Step(104, [&] { name = platform().dialogs.SaveFile(title, filters, CommonDialog1FileName); });
-    if (trap.Test(106, [&] { return name.isEmpty(); })) return;
-    trap.Step(108, [&] {
+    trap.Step(At::kAskForName, [&] { name = platform_.dialogs.SaveFile(title, filters, CommonDialog1FileName); });
+    if (trap.Test(At::kNoName, [&] { return name.isEmpty(); })) return;
+    trap.Step(At::kBusyPointer, [&] {
         CommonDialog1FileName = name;
         MousePointer().Set(kPointerBusy);
     });
-    trap.Step(110,
-              [&] { SaveListviewProperlySpaced(*ListView2, name, ProgressBar1, platform().dialogs, CommandPacing()); });
-    trap.Step(112, [&] { MousePointer().Set(kPointerNormal); });
+    trap.Step(At::kSave,
+              [&] { SaveListviewProperlySpaced(*ListView2, name, ProgressBar1, platform_.dialogs, CommandPacing()); });
+    trap.Step(At::kNormalPointer, [&] { MousePointer().Set(kPointerNormal); });
 }
 
 void Form1::PushButton5_Click() {
-    ErrorReport trap(platform().dialogs, kLocPushButton5_Click);
-    trap.Step(100, [&] { CopyListviewToClipboard(*ListView2, platform().clipboard, CommandPacing()); });
+    using At = PushButton5_ClickSteps;
+    ErrorReport trap(platform_.dialogs, kLocPushButton5_Click);
+    trap.Step(At::kCopy, [&] { CopyListviewToClipboard(*ListView2, platform_.clipboard, CommandPacing()); });
     if (Unloaded()) return;
-    trap.Step(102, [&] {
-        platform().dialogs.MessageBox(
+    trap.Step(At::kTellCopied, [&] {
+        platform_.dialogs.MessageBox(
             QStringLiteral("Results have been copied to the clipboard.") + QStringLiteral("\r\r") +
                 QStringLiteral("Click a text area where you normally type and press Ctrl+V to paste the clipboard."),
             kMsgOkOnly, ApplicationTitle());
@@ -58,23 +60,24 @@ void Form1::PushButton5_Click() {
 }
 
 bool Form1::SaveResultsAsExcelFileIsExcelInstalled() {
-    if (SpreadsheetApplicationAvailable(platform().spreadsheet)) return true;
-    try {
-        platform().dialogs.MessageBox(QString::fromUtf8(kNotInstalledForSoftware), kMsgOkOnly, ApplicationTitle());
-    } catch (...) {}
+    if (SpreadsheetApplicationAvailable(platform_.spreadsheet)) return true;
+    RunUntrapped("SaveResultsAsExcelFileIsExcelInstalled", [this] {
+        platform_.dialogs.MessageBox(QString::fromUtf8(kNotInstalledForSoftware), kMsgOkOnly, ApplicationTitle());
+    });
     return false;
 }
 
 void Form1::PushButton13_Click() {
-    ErrorReport trap(platform().dialogs, kLocPushButton13_Click);
-    if (trap.Test(100, [&] { return !SaveResultsAsExcelFileIsExcelInstalled(); })) {
-        trap.Step(100, [&] {
-            platform().dialogs.MessageBox(QString::fromUtf8(kNotInstalledForFeature), kMsgOkOnly, ApplicationTitle());
+    using At = PushButton13_ClickSteps;
+    ErrorReport trap(platform_.dialogs, kLocPushButton13_Click);
+    if (trap.Test(At::kNoSpreadsheetApplication, [&] { return !SaveResultsAsExcelFileIsExcelInstalled(); })) {
+        trap.Step(At::kNoSpreadsheetApplication, [&] {
+            platform_.dialogs.MessageBox(QString::fromUtf8(kNotInstalledForFeature), kMsgOkOnly, ApplicationTitle());
         });
         return;
     }
-    if (trap.Test(102, [&] { return ListView2->RowCount() == 0; })) return;
-    SaveListviewToSpreadsheet(*ListView2, *platform().spreadsheet, trap, MousePointer(), platform().dialogs,
+    if (trap.Test(At::kNoResults, [&] { return ListView2->RowCount() == 0; })) return;
+    SaveListviewToSpreadsheet(*ListView2, *platform_.spreadsheet, trap, MousePointer(), platform_.dialogs,
                               ApplicationTitle(), CommandPacing());
 }
 

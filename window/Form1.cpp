@@ -6,26 +6,20 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDropEvent>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QMimeData>
 #include <QPainter>
 #include <QPalette>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyleOptionGroupBox>
-#include <QTimer>
-#include <QUrl>
 #include <cmath>
-#include <cstdio>
-#include <exception>
-#include <functional>
 #include <utility>
 
+#include "shell/ErrorReport.h"
+#include "shell/FileDrop.h"
 #include "shell/Skin.h"
 #include "window/FormLayout.h"
 
@@ -83,86 +77,6 @@ public:
 
 private:
     static constexpr int kTitleIndent = 6;
-};
-
-// Handlers without an error trap of their own: a failure in them must not
-// reach Qt's event loop, and it is not shown to the user.
-template <class F>
-void RunUntrapped(const char* name, F&& handler) {
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "basewright: %s failed: %s\n", name, e.what());
-    } catch (...) {
-        std::fprintf(stderr, "basewright: %s failed\n", name);
-    }
-}
-
-// The local files (not folders) among the URLs of dragged or dropped data,
-// in their order; none for text, folders and remote addresses.
-QStringList DroppedListFiles(const QMimeData* data) {
-    QStringList files;
-    if (!data || !data->hasUrls()) return files;
-    for (const QUrl& url : data->urls()) {
-        if (!url.isLocalFile()) continue;
-        const QString path = url.toLocalFile();
-        // A folder is no list file; a file that has gone meanwhile is kept,
-        // so that its load reports it as the dialog's load does.
-        if (path.isEmpty() || QFileInfo(path).isDir()) continue;
-        files << path;
-    }
-    return files;
-}
-
-// Takes drags and drops of local files on a widget and hands the files to a
-// handler; every other drag is refused, so nothing else can be dropped.
-class FileDropFilter : public QObject {
-public:
-    FileDropFilter(QObject* parent, std::function<void(const QStringList&)> handler)
-        : QObject(parent), handler_(std::move(handler)) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        switch (event->type()) {
-            case QEvent::DragEnter:
-            case QEvent::DragMove: {
-                auto* drag = static_cast<QDragMoveEvent*>(event);
-                // Decided once when the drag comes in, not at every move.
-                if (event->type() == QEvent::DragEnter)
-                    acceptable_ =
-                        (drag->possibleActions() & Qt::CopyAction) && !DroppedListFiles(drag->mimeData()).isEmpty();
-                if (acceptable_) {
-                    drag->setDropAction(Qt::CopyAction);
-                    drag->accept();
-                } else {
-                    drag->ignore();
-                }
-                return true;
-            }
-            case QEvent::Drop: {
-                auto* drop = static_cast<QDropEvent*>(event);
-                QStringList files = DroppedListFiles(drop->mimeData());
-                if (!(drop->possibleActions() & Qt::CopyAction) || files.isEmpty()) {
-                    drop->ignore();
-                    return true;
-                }
-                // The files are copied into the list, never moved: the source
-                // must not delete them.
-                drop->setDropAction(Qt::CopyAction);
-                drop->accept();
-                // The loading runs after the drop has completed, so that the
-                // file manager is not held while the files are read.
-                QTimer::singleShot(0, this, [this, files = std::move(files)] { handler_(files); });
-                return true;
-            }
-            default:
-                return QObject::eventFilter(watched, event);
-        }
-    }
-
-private:
-    std::function<void(const QStringList&)> handler_;
-    bool acceptable_ = false;
 };
 
 // Return and Enter (keypad) on a focused command button do what Space

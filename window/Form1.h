@@ -34,6 +34,8 @@
 
 namespace bw {
 
+class ErrorReport;
+
 // A list column: its caption and its width in twips.
 struct ListColumn {
     const char* caption;
@@ -74,7 +76,6 @@ public:
     QPushButton* PushButton2 = nullptr;   // "Clear Results"
     ProgressBar* ProgressBar1 = nullptr;
 
-    Platform& platform() { return platform_; }
     WindowPointer& MousePointer() { return pointer_; }
     // The title of message and input boxes that name none of their own.
     const QString& ApplicationTitle() const { return applicationTitle_; }
@@ -113,8 +114,9 @@ public:
     void CommandButton_MouseMove();  // over any of the nine command buttons
     void Background_MouseMove();     // over the window, a frame or a list
 
-    // Rebuilds the results list's columns for the current display mode.
-    void BuildResultColumns();
+    // Rebuilds the results list's columns for a display mode; under a trap
+    // (the window's set-up) each step is a statement of its own.
+    void BuildResultColumns(bool fullResults, ErrorReport* trap = nullptr);
 
     // True while "Start Converting" is in progress.
     bool ConversionRunning() const { return conversionRunning_; }

@@ -3,9 +3,6 @@
 
 #include <QStringList>
 
-#include <utility>
-#include <vector>
-
 #include "shell/ErrorReport.h"
 #include "shell/ListFileReader.h"
 #include "window/Form1.h"
@@ -27,36 +24,39 @@ QString TrimSpaces(const QString& text) {
 }  // namespace
 
 void Form1::PushButton6_Click() {
+    using At = PushButton6_ClickSteps;
     ErrorReport trap(platform_.dialogs, kLocPushButton6_Click);
     QString typed;
-    trap.Step(100, [&] {
+    trap.Step(At::kAskForNumbers, [&] {
         typed = platform_.dialogs.InputBox(QStringLiteral("Enter number or numbers (use commas):"), ApplicationTitle(),
                                            QString());
     });
-    if (trap.Test(102, [&] { return typed.isEmpty(); })) return;
+    if (trap.Test(At::kNothingTyped, [&] { return typed.isEmpty(); })) return;
     QStringList pieces;
-    trap.Step(104, [&] { pieces = typed.split(QLatin1Char(',')); });
-    if (trap.Test(106, [&] { return pieces.isEmpty(); })) return;
+    trap.Step(At::kSplitAtCommas, [&] { pieces = typed.split(QLatin1Char(',')); });
+    if (trap.Test(At::kNoPieces, [&] { return pieces.isEmpty(); })) return;
     for (qsizetype i = 0; i < pieces.size(); ++i) {
         QString piece;
-        trap.Step(110, [&] { piece = TrimSpaces(pieces[i]); });
-        trap.Step(112, [&] { ListView1->AddRow(piece); });
+        trap.Step(At::kTrimPiece, [&] { piece = TrimSpaces(pieces[i]); });
+        trap.Step(At::kAddPiece, [&] { ListView1->AddRow(piece); });
     }
 }
 
 void Form1::PushButton3_Click() {
-    ErrorReport trap(platform().dialogs, kLocPushButton3_Click);
+    using At = PushButton3_ClickSteps;
+    ErrorReport trap(platform_.dialogs, kLocPushButton3_Click);
     QString title;
     QStringList filters;
     QStringList picked;
 
-    trap.Step(100, [&] { picked.clear(); });
-    trap.Step(102, [&] { title = QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"); });
-    trap.Step(104, [&] { filters = QStringList{QStringLiteral("Text Files (*.txt)")}; });
-    trap.Step(106, [&] { filters << QStringLiteral("All Files (*)"); });
-    trap.Step(108, [&] { picked = platform().dialogs.OpenFiles(title, filters); });
-    if (trap.Test(110, [&] { return picked.isEmpty(); })) return;
-    trap.Step(112, [&] {
+    trap.Step(At::kForgetPicked, [&] { picked.clear(); });
+    trap.Step(At::kDialogTitle,
+              [&] { title = QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"); });
+    trap.Step(At::kTextFilesFilter, [&] { filters = QStringList{QStringLiteral("Text Files (*.txt)")}; });
+    trap.Step(At::kAllFilesFilter, [&] { filters << QStringLiteral("All Files (*)"); });
+    trap.Step(At::kAskForFiles, [&] { picked = platform_.dialogs.OpenFiles(title, filters); });
+    if (trap.Test(At::kNonePicked, [&] { return picked.isEmpty(); })) return;
+    trap.Step(At::kRememberPicked, [&] {
         CommonDialog1FileName = picked.size() == 1 ? picked.front() : SplitFolderAndName(picked.front()).first;
     });
     LoadListFiles(picked);
@@ -68,44 +68,42 @@ void Form1::ListView1_FilesDropped(const QStringList& paths) {
 
 void Form1::LoadListFiles(const QStringList& paths) {
     // Reports as part of "Load Numbers From File", whose load loop this is.
-    ErrorReport trap(platform().dialogs, kLocPushButton3_Click);
-    std::vector<std::pair<QString, QString>> parts;
+    using At = PushButton3_ClickSteps;
+    ErrorReport trap(platform_.dialogs, kLocPushButton3_Click);
+    QStringList toLoad;
     QString path;
     qsizetype count = 0;
     const Pacing pacing = CommandPacing();
 
-    trap.Step(112, [&] {
-        for (const QString& p : paths) parts.push_back(SplitFolderAndName(p));
-    });
-    trap.Step(114, [&] { MousePointer().Set(kPointerBusy); });
-    if (trap.Test(116, [&] { return paths.size() == 1; })) {
-        trap.Step(118, [&] { path = paths.value(0); });
-        trap.Step(120,
-                  [&] { LoadListviewFromTextFile(*ListView1, path, platform().dialogs, ApplicationTitle(), pacing); });
+    trap.Step(At::kJoinPaths, [&] { toLoad = JoinPickedPaths(paths); });
+    trap.Step(At::kBusyPointer, [&] { MousePointer().Set(kPointerBusy); });
+    if (trap.Test(At::kOneFile, [&] { return paths.size() == 1; })) {
+        trap.Step(At::kTakeTheFile, [&] { path = toLoad.value(0); });
+        trap.Step(At::kLoadTheFile,
+                  [&] { LoadListviewFromTextFile(*ListView1, path, platform_.dialogs, ApplicationTitle(), pacing); });
     } else {
-        trap.Step(122, [&] { count = static_cast<qsizetype>(parts.size()); });
+        trap.Step(At::kCountFiles, [&] { count = toLoad.size(); });
         for (qsizetype i = 0; i < count && !Unloaded(); ++i) {
-            trap.Step(130, [&] { path = JoinFolderAndName(parts[i].first, parts[i].second); });
-            trap.Step(132, [&] { path = RemoveDoubleBackslashes(path); });
-            trap.Step(134, [&] {
-                LoadListviewFromTextFile(*ListView1, path, platform().dialogs, ApplicationTitle(), pacing);
+            trap.Step(At::kLoadEachFile, [&] {
+                LoadListviewFromTextFile(*ListView1, toLoad[i], platform_.dialogs, ApplicationTitle(), pacing);
             });
-            trap.Step(136, [] {});
         }
     }
-    trap.Step(138, [&] { MousePointer().Set(kPointerNormal); });
+    trap.Step(At::kNormalPointer, [&] { MousePointer().Set(kPointerNormal); });
 }
 
 void Form1::PushButton7_Click() {
+    using At = PushButton7_ClickSteps;
     ErrorReport trap(platform_.dialogs, kLocPushButton7_Click);
-    trap.Step(100, [&] { ListView1->AddRow(QStringLiteral("123")); });
-    trap.Step(102, [&] { ListView1->AddRow(QStringLiteral("2")); });
-    trap.Step(104, [&] { ListView1->AddRow(QStringLiteral("8000")); });
+    trap.Step(At::kFirstSample, [&] { ListView1->AddRow(QStringLiteral("123")); });
+    trap.Step(At::kSecondSample, [&] { ListView1->AddRow(QStringLiteral("2")); });
+    trap.Step(At::kThirdSample, [&] { ListView1->AddRow(QStringLiteral("8000")); });
 }
 
 void Form1::PushButton1_Click() {
+    using At = PushButton1_ClickSteps;
     ErrorReport trap(platform_.dialogs, kLocPushButton1_Click);
-    trap.Step(100, [&] {
+    trap.Step(At::kClearInput, [&] {
         if (!MousePointer().Busy()) ListView1->ClearRows();
     });
 }

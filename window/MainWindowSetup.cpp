@@ -131,50 +131,41 @@ void Form1::MaybeOpenHomePage() {
 }
 
 void Form1::Form_Load() {
+    using At = Form_LoadSteps;
     ErrorReport trap(platform_.dialogs, kLocForm_Load);
 
-    trap.Step(102, [&] { ApplySkin(*this, platform_.programFolder); });
-    trap.Step(104, [&] { setWindowTitle(QString::fromLatin1(kProductTitle)); });
-    trap.Step(104, [&] { setWindowIcon(ApplicationIcon()); });
-    trap.Step(104, [&] { SetApplicationTitle(); });
+    trap.Step(At::kApplySkin, [&] { ApplySkin(*this, platform_.programFolder); });
+    trap.Step(At::kTitleAndIcon, [&] { setWindowTitle(QString::fromLatin1(kProductTitle)); });
+    trap.Step(At::kTitleAndIcon, [&] { setWindowIcon(ApplicationIcon()); });
+    trap.Step(At::kTitleAndIcon, [&] { SetApplicationTitle(); });
 
     const QString cursorPath = FindLookFile(platform_.programFolder, QString::fromLatin1(kHandCursorFile));
-    if (trap.Test(106, [&] { return FileExists(cursorPath); })) {
-        trap.Step(108, [&] { MousePointer().LoadCustomImage(cursorPath); });
+    if (trap.Test(At::kCursorFileThere, [&] { return FileExists(cursorPath); })) {
+        trap.Step(At::kLoadCursor, [&] { MousePointer().LoadCustomImage(cursorPath); });
     }
-    trap.Step(110, [&] { MaybeOpenHomePage(); });
+    trap.Step(At::kHomePage, [&] { MaybeOpenHomePage(); });
 
-    trap.Step(128, [&] { ListView1->AddColumn(QString::fromLatin1(kInputColumn.caption)); });
-    trap.Step(130, [&] { ListView1->SetColumnWidth(1, kInputColumn.widthTwips); });
+    trap.Step(At::kInputCaption, [&] { ListView1->AddColumn(QString::fromLatin1(kInputColumn.caption)); });
+    trap.Step(At::kInputWidth, [&] { ListView1->SetColumnWidth(1, kInputColumn.widthTwips); });
 
     // The display mode; a stored value that is no truth value leaves the
     // button as it was.
-    trap.Step(132, [&] {
+    trap.Step(At::kRestoreOption1, [&] {
         SetOptionState(*Option1, TextToTruth(GetProgramSetting(platform_.settings, kKeyOption1, QStringLiteral("1"))));
     });
-    trap.Step(134, [&] {
+    trap.Step(At::kRestoreOption2, [&] {
         SetOptionState(*Option2, TextToTruth(GetProgramSetting(platform_.settings, kKeyOption2, QStringLiteral("0"))));
     });
 
     // The results list's columns follow Option1 alone.
-    const bool full = trap.Test(136, [&] { return Option1->isChecked(); });
-    const std::span<const ListColumn> columns = ResultColumns(full);
-    const int firstLine = full ? 138 : 152;  // clear; then each caption; then each width
-    trap.Step(firstLine, [&] { ListView2->ClearColumns(); });
-    for (std::size_t c = 0; c < columns.size(); ++c) {
-        const int line = firstLine + 2 + 2 * static_cast<int>(c);
-        trap.Step(line, [&] { ListView2->AddColumn(QString::fromLatin1(columns[c].caption)); });
-    }
-    for (std::size_t c = 0; c < columns.size(); ++c) {
-        const int line = firstLine + 2 + 2 * static_cast<int>(columns.size() + c);
-        trap.Step(line, [&] { ListView2->SetColumnWidth(static_cast<int>(c) + 1, columns[c].widthTwips); });
-    }
+    const bool full = trap.Test(At::kFullResults, [&] { return Option1->isChecked(); });
+    BuildResultColumns(full, &trap);
 
     // The input list of the last run, split at ";" as it is read: each
     // piece that is not empty becomes a row, exactly as stored.
     std::string stored;
-    trap.Step(158, [&] { stored = GetProgramSettingUtf8(platform_.settings, kKeyZipCodes, {}); });
-    if (trap.Test(160, [&] { return !stored.empty(); })) {
+    trap.Step(At::kReadStoredList, [&] { stored = GetProgramSettingUtf8(platform_.settings, kKeyZipCodes, {}); });
+    if (trap.Test(At::kAnyStoredList, [&] { return !stored.empty(); })) {
         ListView1->BeginBatch();
         std::string_view rest = stored;
         for (bool last = false; !last;) {
@@ -182,8 +173,8 @@ void Form1::Form_Load() {
             last = end == std::string_view::npos;
             const std::string_view piece = rest.substr(0, end);
             if (!last) rest.remove_prefix(end + 1);
-            if (trap.Test(166, [&] { return !piece.empty(); })) {
-                trap.Step(168, [&] { ListView1->AppendRow(std::span<const std::string_view>(&piece, 1)); });
+            if (trap.Test(At::kStoredPieceNotEmpty, [&] { return !piece.empty(); })) {
+                trap.Step(At::kRestoreRow, [&] { ListView1->AppendRow(std::span<const std::string_view>(&piece, 1)); });
             }
         }
         ListView1->EndBatch();
@@ -196,17 +187,18 @@ void Form1::Form_Load() {
     malloc_trim(0);
 #endif
 
-    int line = 172;
-    for (const ConversionOption& option : ConversionOptions()) {
-        trap.Step(line, [&] {
-            Combo1->addItem(QString::fromUtf8(option.name.data(), static_cast<qsizetype>(option.name.size())));
+    const auto options = ConversionOptions();
+    static_assert(std::size(At::kAddConversion) == kConversionOptionCount);
+    for (std::size_t n = 0; n < options.size(); ++n) {
+        trap.Step(At::kAddConversion[n], [&] {
+            Combo1->addItem(QString::fromUtf8(options[n].name.data(), static_cast<qsizetype>(options[n].name.size())));
         });
-        line += 2;
     }
-    trap.Step(196, [&] { Combo1->setCurrentIndex(0); });
+    trap.Step(At::kSelectFirstConversion, [&] { Combo1->setCurrentIndex(0); });
 }
 
 void Form1::Form_QueryUnload() {
+    using At = Form_QueryUnloadSteps;
     ErrorReport trap(platform_.dialogs, kLocForm_QueryUnload);
     // The save of a long list hands the window back now and then, so that
     // it repaints and answers the system; the user's input meanwhile (keys,
@@ -218,8 +210,8 @@ void Form1::Form_QueryUnload() {
     // The rows' texts joined with ";", handed to the store piece by piece
     // (a row, then ";" and the next row, ...) instead of as one text.
     int count = 0;
-    trap.Step(102, [&] { count = ListView1->RowCount(); });
-    // The reads of the rows report as statement 104; a row that has gone
+    trap.Step(At::kCountRows, [&] { count = ListView1->RowCount(); });
+    // The reads of the rows report as one statement (At::kReadRow); a row that has gone
     // meanwhile (the list was cleared) is reported once, and the rows after
     // it, gone too, are left out without a further report.
     ErrorReport rowTrap(platform_.dialogs, kLocForm_QueryUnload);
@@ -237,7 +229,7 @@ void Form1::Form_QueryUnload() {
         while (!rowsGone && ++row <= count) {
             bool read = false;
             std::string_view text;
-            rowTrap.Step(104, [&] {
+            rowTrap.Step(At::kReadRow, [&] {
                 if (row > ListView1->RowCount()) {
                     rowsGone = true;
                     (void)ListView1->RowText(row);  // fails as a read of a row that is not there
@@ -258,10 +250,10 @@ void Form1::Form_QueryUnload() {
         }
         return false;
     };
-    trap.Step(110,
+    trap.Step(At::kSaveList,
               [&] { SaveProgramSettingPieces(platform_.settings, kKeyZipCodes, next, [&] { (void)pacer.Pace(); }); });
     hold.reset();
-    trap.Step(112, [] { YieldToEvents(); });
+    trap.Step(At::kLetWindowRun, [] { YieldToEvents(); });
 }
 
 void Form1::Form_Unload() {

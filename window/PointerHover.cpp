@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QMouseEvent>
 
+#include "shell/ErrorReport.h"
 #include "window/Form1.h"
 
 namespace bw {
@@ -57,14 +58,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseMove) {
         const QVariant role = watched->property(kHoverRole);
         if (role.isValid()) {
-            try {
-                if (role.toInt() == kHoverCommand) {
-                    CommandButton_MouseMove();
-                } else {
-                    Background_MouseMove();
-                }
-            } catch (...) {
-                // The hover handlers have no error report; the pointer stays.
+            if (role.toInt() == kHoverCommand) {
+                RunUntrapped("CommandButton_MouseMove", [this] { CommandButton_MouseMove(); });
+            } else {
+                RunUntrapped("Background_MouseMove", [this] { Background_MouseMove(); });
             }
         }
     }
@@ -72,9 +69,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form1::mouseMoveEvent(QMouseEvent* event) {
-    try {
-        Background_MouseMove();
-    } catch (...) {}
+    RunUntrapped("Background_MouseMove", [this] { Background_MouseMove(); });
     QWidget::mouseMoveEvent(event);
 }
 

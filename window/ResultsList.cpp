@@ -1,7 +1,6 @@
 // The results list's display modes and "Clear Results".
 
-#include <cstdio>
-#include <exception>
+#include <span>
 
 #include "shell/ErrorReport.h"
 #include "shell/Settings.h"
@@ -9,35 +8,41 @@
 
 namespace bw {
 
-void Form1::BuildResultColumns() {
-    ListView2->ClearColumns();
-    int n = 0;
-    for (const ListColumn& column : ResultColumns(Option1->isChecked())) {
-        ListView2->AddColumn(QString::fromLatin1(column.caption));
-        ListView2->SetColumnWidth(++n, column.widthTwips);
-    }
+void Form1::BuildResultColumns(bool fullResults, ErrorReport* trap) {
+    const std::span<const ListColumn> columns = ResultColumns(fullResults);
+    const ResultColumnSteps& at = fullResults ? kFullResultColumnSteps : kResultsOnlyColumnSteps;
+    auto run = [trap](int line, auto&& statement) {
+        if (trap)
+            trap->Step(line, statement);
+        else
+            statement();
+    };
+    run(at.clearColumns, [&] { ListView2->ClearColumns(); });
+    for (std::size_t c = 0; c < columns.size(); ++c)
+        run(at.captions[c], [&] { ListView2->AddColumn(QString::fromLatin1(columns[c].caption)); });
+    for (std::size_t c = 0; c < columns.size(); ++c)
+        run(at.widths[c], [&] { ListView2->SetColumnWidth(static_cast<int>(c) + 1, columns[c].widthTwips); });
 }
 
 // Both buttons run the same switch: store both states, empty the results,
 // and lay the columns out for the mode now set. A failure to store the
-// mode is not shown; the list is still emptied and rebuilt, so that its
-// columns always match the mode the buttons show.
+// mode is not shown (RunUntrapped); the list is still emptied and rebuilt,
+// so that its columns always match the mode the buttons show.
 void Form1::Option1_Click() {
-    try {
+    RunUntrapped("Option1_Click", [this] {
         SaveProgramSetting(platform_.settings, kKeyOption1, TruthToText(Option1->isChecked()));
         SaveProgramSetting(platform_.settings, kKeyOption2, TruthToText(Option2->isChecked()));
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "basewright: the display mode was not stored: %s\n", e.what());
-    }
+    });
     ListView2->ClearRows();
-    BuildResultColumns();
+    BuildResultColumns(Option1->isChecked());
 }
 
 void Form1::Option2_Click() { Option1_Click(); }
 
 void Form1::PushButton2_Click() {
+    using At = PushButton2_ClickSteps;
     ErrorReport trap(platform_.dialogs, kLocPushButton2_Click);
-    trap.Step(100, [&] { ListView2->ClearRows(); });
+    trap.Step(At::kClearResults, [&] { ListView2->ClearRows(); });
 }
 
 }  // namespace bw
