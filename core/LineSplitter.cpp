@@ -34,10 +34,8 @@ std::size_t FindTerminator(const char* data, std::size_t from, std::size_t n) {
 
 }  // namespace
 
-LineSplitter::LineSplitter(LineConsumer& consumer, std::size_t lineLimit, FinalLineFeed finalLineFeed)
-    : consumer_(consumer),
-      lineLimit_(lineLimit),
-      lineAfterFinalLf_(finalLineFeed == FinalLineFeed::StartsAnEmptyLine) {}
+LineSplitter::LineSplitter(LineConsumer& consumer, std::size_t lineLimit)
+    : consumer_(consumer), lineLimit_(lineLimit) {}
 
 void LineSplitter::Feed(std::string_view block) {
     const std::size_t n = block.size();
@@ -56,12 +54,10 @@ void LineSplitter::Feed(std::string_view block) {
         const std::size_t end = FindTerminator(data, pos, n);
         if (end == n) {
             Keep(block.substr(pos));
-            afterLoneLf_ = false;
             return;
         }
         Emit(block.substr(pos, end - pos));
         if (data[end] == '\r') {
-            afterLoneLf_ = false;
             if (end + 1 < n) {
                 pos = end + 1 + (data[end + 1] == '\n' ? 1 : 0);
             } else {
@@ -69,7 +65,6 @@ void LineSplitter::Feed(std::string_view block) {
                 pos = n;
             }
         } else {
-            afterLoneLf_ = true;
             pos = end + 1;
         }
     }
@@ -78,11 +73,8 @@ void LineSplitter::Feed(std::string_view block) {
 void LineSplitter::Finish() {
     if (inLongLine_ || !carry_.empty()) {
         Emit({});
-    } else if (afterLoneLf_ && lineAfterFinalLf_) {
-        consumer_.Line({});
     }
     pendingCr_ = false;
-    afterLoneLf_ = false;
 }
 
 void LineSplitter::Abandon() {
@@ -94,7 +86,6 @@ void LineSplitter::Abandon() {
         consumer_.LongLineEnd();
     }
     pendingCr_ = false;
-    afterLoneLf_ = false;
 }
 
 void LineSplitter::Emit(std::string_view piece) {

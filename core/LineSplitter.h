@@ -22,25 +22,14 @@ public:
     virtual void LongLineEnd() = 0;
 };
 
-// What a lone LF at the very end of the input means. The two readers of
-// lists differ only here: the batch converter reads "1\n" as one entry, as
-// any line-oriented tool does, while a list file that ends with a lone LF
-// gives one more, empty, row (a final CR or CR LF gives none in either).
-enum class FinalLineFeed {
-    EndsTheLastLine,    // the batch converter's entries
-    StartsAnEmptyLine,  // the list file reader's rows
-};
-
 // Splits a byte stream into lines ended by CR, CR LF or LF. A terminator at
-// the very end does not start another line, except a lone LF under
-// FinalLineFeed::StartsAnEmptyLine; an empty input has no lines. A CR LF
+// the very end does not start another line; an empty input has no lines. A CR LF
 // pair counts as one terminator also when the two bytes arrive in
 // different blocks. A line is held whole up to `lineLimit` bytes; beyond
 // that it is passed on in pieces so that memory stays bounded.
 class LineSplitter {
 public:
-    LineSplitter(LineConsumer& consumer, std::size_t lineLimit,
-                 FinalLineFeed finalLineFeed = FinalLineFeed::EndsTheLastLine);
+    LineSplitter(LineConsumer& consumer, std::size_t lineLimit);
 
     void Feed(std::string_view block);
     // The end of the input: passes on a last line without terminator.
@@ -54,11 +43,9 @@ private:
 
     LineConsumer& consumer_;
     std::size_t lineLimit_;
-    bool lineAfterFinalLf_;
-    std::string carry_;         // the beginning of an unfinished line
-    bool inLongLine_ = false;   // the unfinished line went past the limit
-    bool pendingCr_ = false;    // the last block ended with CR: skip an LF that follows
-    bool afterLoneLf_ = false;  // the last byte seen was a lone LF
+    std::string carry_;        // the beginning of an unfinished line
+    bool inLongLine_ = false;  // the unfinished line went past the limit
+    bool pendingCr_ = false;   // the last block ended with CR: skip an LF that follows
 };
 
 }  // namespace bw

@@ -271,7 +271,7 @@ void LoadListviewFromTextFile(ListView& list, const QString& path, Dialogs& dial
     BatchGuard batch(list);
     Pacer pacer(pacing);
     RowsFromLines rows(list, pacer, limits, path);
-    LineSplitter splitter(rows, std::max<std::size_t>(limits.heldLine, 1), kListFileFinalLineFeed);
+    LineSplitter splitter(rows, std::max<std::size_t>(limits.heldLine, 1));
     const std::size_t blockBytes = std::max<std::size_t>(limits.readBlock, 1);
     try {
         std::unique_ptr<char[]> buffer(new char[blockBytes]);

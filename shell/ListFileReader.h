@@ -40,11 +40,6 @@ QString JoinFolderAndName(const QString& folder, const QString& name);
 // and their name, cleaned by RemoveDoubleBackslashes.
 QStringList JoinPickedPaths(const QStringList& picked);
 
-// What a lone LF, a CR LF or a CR at the very end of a list file means: it
-// ends the last line, as in every text file written on this system, and
-// adds no empty row.
-inline constexpr FinalLineFeed kListFileFinalLineFeed = FinalLineFeed::EndsTheLastLine;
-
 // Splits a list file into lines: the core's LineSplitter with the list
 // file's rule for the end of the file, lines of any length held whole. A
 // line ends at CR, at a CR LF pair (one terminator) or at a lone LF; after a
@@ -73,7 +68,7 @@ private:
         void LongLineEnd() override {}
     };
     Lines lines_;
-    LineSplitter splitter_{lines_, static_cast<std::size_t>(-1), kListFileFinalLineFeed};
+    LineSplitter splitter_{lines_, static_cast<std::size_t>(-1)};
 };
 
 // The longest line a list file may have, in bytes. A longer line cannot be

@@ -35,10 +35,9 @@ public:
     bool inLong = false;
 };
 
-std::vector<std::string> SplitInPieces(std::string_view text, std::size_t pieceSize, std::size_t limit = 1000,
-                                       FinalLineFeed finalLineFeed = FinalLineFeed::EndsTheLastLine) {
+std::vector<std::string> SplitInPieces(std::string_view text, std::size_t pieceSize, std::size_t limit = 1000) {
     RecordingConsumer consumer;
-    LineSplitter splitter(consumer, limit, finalLineFeed);
+    LineSplitter splitter(consumer, limit);
     for (std::size_t pos = 0; pos < text.size(); pos += pieceSize) {
         splitter.Feed(text.substr(pos, pieceSize));
     }
@@ -191,55 +190,50 @@ TEST(LineSplitterTest, AbandonDropsAPartialLineAndClosesALongOne) {
     EXPECT_EQ(consumer.lines, (std::vector<std::string>{"1", "9", "<long>123456"}));
 }
 
-// The batch converter's entries and a list file's rows side by side: they
-// differ only in a lone LF at the very end, which gives a list file one
-// more, empty, row.
+// The end of the input: a terminator there ends the last line and starts
+// no other, whichever terminator it is and however the bytes arrive.
 struct FinalLineFeedCase {
     const char* label;
     std::string input;
-    std::vector<std::string> entries;  // FinalLineFeed::EndsTheLastLine
-    std::vector<std::string> rows;     // FinalLineFeed::StartsAnEmptyLine
+    std::vector<std::string> lines;
 };
 
 class FinalLineFeedTest : public ::testing::TestWithParam<FinalLineFeedCase> {};
 
-TEST_P(FinalLineFeedTest, OnlyAFinalLoneLfTellsTheSettingsApart) {
+TEST_P(FinalLineFeedTest, AFinalTerminatorEndsTheLastLine) {
     const FinalLineFeedCase& c = GetParam();
     const std::size_t largest = std::max<std::size_t>(c.input.size(), 1);
     for (std::size_t piece = 1; piece <= largest; ++piece) {
-        EXPECT_EQ(SplitInPieces(c.input, piece, 5, FinalLineFeed::EndsTheLastLine), c.entries)
-            << "block size " << piece;
-        EXPECT_EQ(SplitInPieces(c.input, piece, 5, FinalLineFeed::StartsAnEmptyLine), c.rows) << "block size " << piece;
+        EXPECT_EQ(SplitInPieces(c.input, piece, 5), c.lines) << "block size " << piece;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Endings, FinalLineFeedTest,
-    ::testing::Values(FinalLineFeedCase{"empty input", "", {}, {}},
-                      FinalLineFeedCase{"no terminator", "10", {"10"}, {"10"}},
-                      FinalLineFeedCase{"final lf", "10\n20\n", {"10", "20"}, {"10", "20", ""}},
-                      FinalLineFeedCase{"final crlf", "10\r\n20\r\n", {"10", "20"}, {"10", "20"}},
-                      FinalLineFeedCase{"final cr", "10\r20\r", {"10", "20"}, {"10", "20"}},
-                      FinalLineFeedCase{"only lf", "\n", {""}, {"", ""}},
-                      FinalLineFeedCase{"empty lines then lf", "10\n\n\n", {"10", "", ""}, {"10", "", "", ""}},
-                      FinalLineFeedCase{"crlf then lone lf", "1\r\n\n", {"1", ""}, {"1", "", ""}},
-                      FinalLineFeedCase{"lf then cr", "1\n\r", {"1", ""}, {"1", ""}},
-                      FinalLineFeedCase{"lf inside only", "1\n2", {"1", "2"}, {"1", "2"}},
-                      FinalLineFeedCase{"long line then lf", "1234567\n", {"<long>1234567"}, {"<long>1234567", ""}}),
-    [](const auto& info) {
-        std::string name = info.param.label;
-        for (char& ch : name) {
-            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-        }
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Endings, FinalLineFeedTest,
+                         ::testing::Values(FinalLineFeedCase{"empty input", "", {}},
+                                           FinalLineFeedCase{"no terminator", "10", {"10"}},
+                                           FinalLineFeedCase{"final lf", "10\n20\n", {"10", "20"}},
+                                           FinalLineFeedCase{"final crlf", "10\r\n20\r\n", {"10", "20"}},
+                                           FinalLineFeedCase{"final cr", "10\r20\r", {"10", "20"}},
+                                           FinalLineFeedCase{"only lf", "\n", {""}},
+                                           FinalLineFeedCase{"empty lines then lf", "10\n\n\n", {"10", "", ""}},
+                                           FinalLineFeedCase{"crlf then lone lf", "1\r\n\n", {"1", ""}},
+                                           FinalLineFeedCase{"lf then cr", "1\n\r", {"1", ""}},
+                                           FinalLineFeedCase{"lf inside only", "1\n2", {"1", "2"}},
+                                           FinalLineFeedCase{"long line then lf", "1234567\n", {"<long>1234567"}}),
+                         [](const auto& info) {
+                             std::string name = info.param.label;
+                             for (char& ch : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             }
+                             return name;
+                         });
 
 TEST(LineSplitterTest, AFinalLoneLfBelongsToItsOwnInput) {
     RecordingConsumer consumer;
-    LineSplitter splitter(consumer, 1000, FinalLineFeed::StartsAnEmptyLine);
+    LineSplitter splitter(consumer, 1000);
     splitter.Feed("1\n");
     splitter.Finish();
-    splitter.Feed("2");
+    splitter.Feed("\n2");
     splitter.Finish();
     splitter.Finish();  // nothing after the end
     EXPECT_EQ(consumer.lines, (std::vector<std::string>{"1", "", "2"}));
