@@ -100,13 +100,8 @@ QString ClipboardTextOfListview(ListView& list, const Pacing& pacing, bool* stop
     };
     // The characters of a text; a long one counted in pieces.
     auto countCharacters = [&](std::string_view cell, bool& ended) {
-        if (cell.size() <= kTextPieceBytes) return CharacterCount(cell);
-        std::size_t count = 0;
-        ended = !ForEachTextPiece(cell, [&](std::string_view piece) {
-            count += CharacterCount(piece);
-            return !(pacer.Tick(RowCost(piece.size())) && pause());
-        });
-        return count;
+        return CountCharactersInPieces(
+            cell, [&](std::size_t bytes) { return !(pacer.Tick(RowCost(bytes)) && pause()); }, ended);
     };
 
     ColumnWidths widths(static_cast<std::size_t>(columns));

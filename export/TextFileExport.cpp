@@ -94,13 +94,8 @@ void SaveListviewProperlySpaced(ListView& list, const QString& fileName, Progres
     // Counts the characters of a text; a long one in pieces, with the window
     // let run in between (`pause` says whether the export must end).
     auto countCharacters = [&](std::string_view text, auto&& pause, bool& ended) {
-        if (text.size() <= kTextPieceBytes) return CharacterCount(text);
-        std::size_t count = 0;
-        ended = !ForEachTextPiece(text, [&](std::string_view piece) {
-            count += CharacterCount(piece);
-            return !(pacer.Tick(RowCost(piece.size())) && pause());
-        });
-        return count;
+        return CountCharactersInPieces(
+            text, [&](std::size_t bytes) { return !(pacer.Tick(RowCost(bytes)) && pause()); }, ended);
     };
 
     if (progressBar) {

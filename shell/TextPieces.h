@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "core/Utf8.h"
+
 namespace bw {
 
 // Bytes of a piece: texts longer than this are read, counted, converted
@@ -36,6 +38,20 @@ bool ForEachTextPiece(std::string_view text, F&& piece) {
         text.remove_prefix(n);
     } while (!text.empty());
     return true;
+}
+
+// The characters of a text (CharacterCount); a long one is counted in
+// pieces, with between(pieceBytes) called after each piece. When between
+// returns false the count stops there and `ended` is set.
+template <class F>
+std::size_t CountCharactersInPieces(std::string_view text, F&& between, bool& ended) {
+    if (text.size() <= kTextPieceBytes) return CharacterCount(text);
+    std::size_t count = 0;
+    ended = !ForEachTextPiece(text, [&](std::string_view piece) {
+        count += CharacterCount(piece);
+        return between(piece.size());
+    });
+    return count;
 }
 
 }  // namespace bw
