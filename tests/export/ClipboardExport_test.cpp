@@ -21,11 +21,8 @@
 namespace bw {
 namespace {
 
-using testing_support::Row;
-
-void Fill(ListView& list, const QStringList& headers, const std::vector<Row>& rows) {
-    testing_support::FillList(list, headers, rows);
-}
+using test::FillList;
+using test::Row;
 
 const QStringList kFull{"Numbers", "Conversion", "Results"};
 const QStringList kOnly{"Results"};
@@ -47,7 +44,7 @@ TEST_P(ClipboardText, PlacesExactText) {
     ScriptedPlatform sp;
     sp.clipboard.Preset("before");
     ListView list(true);
-    Fill(list, c.headers, c.rows);
+    FillList(list, c.headers, c.rows);
     CopyListviewToClipboard(list, sp.clipboard);
     EXPECT_EQ(sp.clipboard.Text(), c.expected);
     EXPECT_EQ(sp.clipboard.clearCalls, 1);
@@ -130,7 +127,7 @@ TEST(ClipboardExport, TextsLongerThanAPieceAreCopiedWhole) {
 TEST(ClipboardExport, EmptyListLeavesTheClipboardAndStillConfirms) {
     ScriptedPlatform sp;
     Form1 form(sp.platform());
-    Fill(*form.ListView2, kFull, {});
+    FillList(*form.ListView2, kFull, {});
     sp.clipboard.Preset("keep me");
     form.PushButton5_Click();
     EXPECT_EQ(sp.clipboard.Text(), "keep me");
@@ -144,7 +141,7 @@ TEST(ClipboardExport, EmptyListLeavesTheClipboardAndStillConfirms) {
 TEST(ClipboardExport, CommandCopiesTheResultsAndConfirms) {
     ScriptedPlatform sp;
     Form1 form(sp.platform());
-    Fill(*form.ListView2, kOnly, {{{"FF"}}, {{"10"}}});
+    FillList(*form.ListView2, kOnly, {{{"FF"}}, {{"10"}}});
     form.PushButton5_Click();
     EXPECT_EQ(sp.clipboard.Text(), "FF\r\n10\r\n");
     ASSERT_EQ(sp.dialogs.messages.size(), 1u);
@@ -189,7 +186,7 @@ INSTANTIATE_TEST_SUITE_P(Attempts, ClipboardRetries,
 TEST(ClipboardExport, RowsRemovedDuringTheCopy) {
     ScriptedPlatform sp;
     ListView list(true);
-    Fill(list, kOnly, std::vector<Row>(5000, Row{{"123"}}));
+    FillList(list, kOnly, std::vector<Row>(5000, Row{{"123"}}));
     sp.clipboard.Preset("old");
     int pauses = 0;
     QTimer timer;
@@ -208,7 +205,7 @@ TEST(ClipboardExport, FailureInTheCommandIsReportedThenConfirmed) {
     ScriptedPlatform sp;
     Form1 form(sp.platform());
     // Enough rows that the copy pauses at least once on its 15 ms slice.
-    Fill(*form.ListView2, kOnly, {});
+    FillList(*form.ListView2, kOnly, {});
     form.ListView2->BeginBatch();
     const std::string_view cell = "1234567890";
     for (int i = 0; i < 1000000; ++i) form.ListView2->AppendRow(std::span<const std::string_view>(&cell, 1));

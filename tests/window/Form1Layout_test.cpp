@@ -13,7 +13,7 @@
 namespace bw {
 namespace {
 
-using testing::WindowDriver;
+using test::WindowDriver;
 
 TEST(TwipsToPixels, ConvertsAtTheLogicalResolution) {
     const struct {

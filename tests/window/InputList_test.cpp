@@ -9,7 +9,7 @@
 namespace bw {
 namespace {
 
-using testing::WindowDriver;
+using test::WindowDriver;
 
 TEST(AddNumbers, SplitsAtCommasAndTrimsBlanksOnly) {
     const struct {
