@@ -14,8 +14,8 @@
 
 #include <sys/stat.h>
 
-#include "RealUser.h"
 #include "shell/ListViewModel.h"
+#include "support/RealUser.h"
 #include "support/RealWindow.h"
 
 namespace bw::test {

@@ -13,8 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "RealUser.h"
 #include "WindowDriver.h"
+#include "support/RealUser.h"
 #include "support/RealWindow.h"
 
 namespace bw::test {
