@@ -13,6 +13,7 @@
 #include "shell/ListView.h"
 #include "shell/ListViewModel.h"
 #include "shell/TextPieces.h"
+#include "support/ExpectedReport.h"
 #include "support/ListFill.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedPlatform.h"
@@ -218,7 +219,7 @@ TEST(ClipboardExport, FailureInTheCommandIsReportedThenConfirmed) {
     timer.stop();
     ASSERT_EQ(sp.dialogs.messages.size(), 2u);
     EXPECT_EQ(sp.dialogs.messages[0].title, "Application Error");
-    EXPECT_TRUE(sp.dialogs.messages[0].text.contains("in Quorvane2021/08/31.Form1.PushButton5_Click at line 100\r\r"))
+    EXPECT_TRUE(sp.dialogs.messages[0].text.contains(test::ReportedAt("PushButton5_Click", 100) + "\r\r"))
         << sp.dialogs.messages[0].text.toStdString();
     EXPECT_EQ(sp.dialogs.messages[1].text, kConfirmation);
     EXPECT_EQ(sp.clipboard.clearCalls + sp.clipboard.setCalls, 0);

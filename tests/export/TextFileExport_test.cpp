@@ -22,6 +22,7 @@
 #include "shell/ProgressBar.h"
 #include "shell/TextPieces.h"
 #include "support/AsOrdinaryUser.h"
+#include "support/ExpectedReport.h"
 #include "support/ListFill.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedPlatform.h"
@@ -196,7 +197,7 @@ TEST(TextFileExport, FileThatCannotBeCreatedIsReportedOnce) {
     SaveListviewProperlySpaced(list, dir.filePath("plain/out.txt"), &bar, sp.dialogs);
     const auto reports = sp.dialogs.ErrorReports();
     ASSERT_EQ(reports.size(), 1u);
-    EXPECT_TRUE(reports[0].text.contains("in Quorvane2021/08/31.Main.SaveListviewProperlySpaced at line 110\r\r"))
+    EXPECT_TRUE(reports[0].text.contains(test::ReportedAt("Main", "SaveListviewProperlySpaced", 110) + "\r\r"))
         << reports[0].text.toStdString();
     EXPECT_EQ(reports[0].style, kMsgExclamation);
     EXPECT_EQ(sp.dialogs.messages.size(), 1u);

@@ -20,6 +20,7 @@
 #include "shell/ErrorReport.h"
 #include "support/AsOrdinaryUser.h"
 #include "support/CursorFile.h"
+#include "support/ExpectedReport.h"
 #include "support/QtPrinters.h"
 #include "support/RealUser.h"
 #include "support/RealWindow.h"
@@ -29,8 +30,8 @@ namespace bw::test {
 namespace {
 
 const QChar kBom(0xFEFF);
-const QString kLoad = "in Quorvane2021/08/31.Form1.Form_Load at line ";
-const QString kClose = "in Quorvane2021/08/31.Form1.Form_QueryUnload at line ";
+const QString kLoad = ReportLocation("Form_Load") + "at line ";
+const QString kClose = ReportLocation("Form_QueryUnload") + "at line ";
 
 // The text of every message box the user answered, with OK or Yes.
 QStringList BoxTexts(const RealUser& user) { return user.messages + user.questions; }
@@ -41,7 +42,7 @@ QStringList ReportedLocations(const RealUser& user) {
     for (qsizetype i = 0; i < user.messages.size(); ++i) {
         if (user.titles[i] != "Application Error") continue;
         for (const QString& line : user.messages[i].split(QLatin1Char('\n')))
-            if (line.startsWith("in Quorvane")) where << line;
+            if (line.startsWith(QLatin1String(kReportPrefix))) where << line;
     }
     return where;
 }
