@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ostream>
 #include <string>
 
 #include "core/CoreError.h"
@@ -16,6 +17,14 @@ std::string FailureOf(F&& f) {
     }
     return "(no failure)";
 }
+
+// A call that must fail, and the description its CoreError must carry.
+struct FailureCase {
+    const char* label;
+    std::string (*call)();
+    const char* description;
+};
+inline std::ostream& operator<<(std::ostream& os, const FailureCase& c) { return os << c.label; }
 
 // UTF-8 encoding of one code point.
 inline std::string Utf8(char32_t cp) {

@@ -9,6 +9,7 @@
 namespace bw {
 namespace {
 
+using test::FailureCase;
 using test::FailureOf;
 
 struct AddCase {
@@ -58,13 +59,6 @@ TEST(AddDecimalPass, MarksTheHighestDigitOfEachOverflowingChunk) {
     EXPECT_EQ(pass.sumText, "0101");
     EXPECT_EQ(pass.carryText, "1010");
 }
-
-struct FailureCase {
-    const char* label;
-    std::string (*call)();
-    const char* description;
-};
-std::ostream& operator<<(std::ostream& os, const FailureCase& c) { return os << c.label; }
 
 class CalculationFailures : public ::testing::TestWithParam<FailureCase> {};
 

@@ -13,6 +13,7 @@
 namespace bw {
 namespace {
 
+using test::FailureCase;
 using test::FailureOf;
 using test::Utf8;
 
@@ -77,13 +78,6 @@ const ConvertCase kConvertCases[] = {
 INSTANTIATE_TEST_SUITE_P(Values, ConvertBaseTable, ::testing::ValuesIn(kConvertCases));
 
 // ------------------------------------------------------------ failures
-
-struct FailureCase {
-    const char* label;
-    std::string (*call)();
-    const char* description;
-};
-std::ostream& operator<<(std::ostream& os, const FailureCase& c) { return os << c.label; }
 
 class FailureTable : public ::testing::TestWithParam<FailureCase> {};
 

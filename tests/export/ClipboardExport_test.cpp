@@ -13,6 +13,7 @@
 #include "shell/ListView.h"
 #include "shell/ListViewModel.h"
 #include "shell/TextPieces.h"
+#include "support/ExpectedReport.h"
 #include "support/ListFill.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedPlatform.h"
@@ -21,11 +22,8 @@
 namespace bw {
 namespace {
 
-using testing_support::Row;
-
-void Fill(ListView& list, const QStringList& headers, const std::vector<Row>& rows) {
-    testing_support::FillList(list, headers, rows);
-}
+using test::FillList;
+using test::Row;
 
 const QStringList kFull{"Numbers", "Conversion", "Results"};
 const QStringList kOnly{"Results"};
@@ -47,7 +45,7 @@ TEST_P(ClipboardText, PlacesExactText) {
     ScriptedPlatform sp;
     sp.clipboard.Preset("before");
     ListView list(true);
-    Fill(list, c.headers, c.rows);
+    FillList(list, c.headers, c.rows);
     CopyListviewToClipboard(list, sp.clipboard);
     EXPECT_EQ(sp.clipboard.Text(), c.expected);
     EXPECT_EQ(sp.clipboard.clearCalls, 1);
@@ -130,7 +128,7 @@ TEST(ClipboardExport, TextsLongerThanAPieceAreCopiedWhole) {
 TEST(ClipboardExport, EmptyListLeavesTheClipboardAndStillConfirms) {
     ScriptedPlatform sp;
     Form1 form(sp.platform());
-    Fill(*form.ListView2, kFull, {});
+    FillList(*form.ListView2, kFull, {});
     sp.clipboard.Preset("keep me");
     form.PushButton5_Click();
     EXPECT_EQ(sp.clipboard.Text(), "keep me");
@@ -144,7 +142,7 @@ TEST(ClipboardExport, EmptyListLeavesTheClipboardAndStillConfirms) {
 TEST(ClipboardExport, CommandCopiesTheResultsAndConfirms) {
     ScriptedPlatform sp;
     Form1 form(sp.platform());
-    Fill(*form.ListView2, kOnly, {{{"FF"}}, {{"10"}}});
+    FillList(*form.ListView2, kOnly, {{{"FF"}}, {{"10"}}});
     form.PushButton5_Click();
     EXPECT_EQ(sp.clipboard.Text(), "FF\r\n10\r\n");
     ASSERT_EQ(sp.dialogs.messages.size(), 1u);
@@ -189,7 +187,7 @@ INSTANTIATE_TEST_SUITE_P(Attempts, ClipboardRetries,
 TEST(ClipboardExport, RowsRemovedDuringTheCopy) {
     ScriptedPlatform sp;
     ListView list(true);
-    Fill(list, kOnly, std::vector<Row>(5000, Row{{"123"}}));
+    FillList(list, kOnly, std::vector<Row>(5000, Row{{"123"}}));
     sp.clipboard.Preset("old");
     int pauses = 0;
     QTimer timer;
@@ -208,7 +206,7 @@ TEST(ClipboardExport, FailureInTheCommandIsReportedThenConfirmed) {
     ScriptedPlatform sp;
     Form1 form(sp.platform());
     // Enough rows that the copy pauses at least once on its 15 ms slice.
-    Fill(*form.ListView2, kOnly, {});
+    FillList(*form.ListView2, kOnly, {});
     form.ListView2->BeginBatch();
     const std::string_view cell = "1234567890";
     for (int i = 0; i < 1000000; ++i) form.ListView2->AppendRow(std::span<const std::string_view>(&cell, 1));
@@ -221,7 +219,7 @@ TEST(ClipboardExport, FailureInTheCommandIsReportedThenConfirmed) {
     timer.stop();
     ASSERT_EQ(sp.dialogs.messages.size(), 2u);
     EXPECT_EQ(sp.dialogs.messages[0].title, "Application Error");
-    EXPECT_TRUE(sp.dialogs.messages[0].text.contains("in Quorvane2021/08/31.Form1.PushButton5_Click at line 100\r\r"))
+    EXPECT_TRUE(sp.dialogs.messages[0].text.contains(test::ReportedAt("PushButton5_Click", 100) + "\r\r"))
         << sp.dialogs.messages[0].text.toStdString();
     EXPECT_EQ(sp.dialogs.messages[1].text, kConfirmation);
     EXPECT_EQ(sp.clipboard.clearCalls + sp.clipboard.setCalls, 0);

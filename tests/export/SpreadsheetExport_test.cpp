@@ -35,7 +35,7 @@ const QString kForFeature =
 
 using Cells = std::map<std::pair<int, int>, QString>;
 
-using testing_support::Row;
+using test::Row;
 
 class SpreadsheetExportTest : public ::testing::Test {
 protected:
@@ -46,7 +46,7 @@ protected:
     }
     // Replaces the results list's columns and rows.
     void Fill(const QStringList& headers, const std::vector<Row>& rows) {
-        testing_support::FillList(*form.ListView2, headers, rows);
+        test::FillList(*form.ListView2, headers, rows);
     }
     void FillNumbered(int rows, int columns = 3) {
         ListView& list = *form.ListView2;
@@ -241,16 +241,18 @@ TEST_F(SpreadsheetExportTest, RowsGoOverInBlocksThatJoin) {
 
 // ------------------------------------------------------------ failures
 
-struct FailureCase {
+// One call to the spreadsheet application fails: the statement reported,
+// and what the command still did after it.
+struct FailingCallCase {
     const char* name;
     int failAtCall;  // Start = 1, AddWorkbook = 2, headers 3..8, SheetRows 9, block 10, fit all 11, visible 12
     int line;
     std::vector<std::string> missingCalls;  // calls that must not have been made after the failure
     bool cellsWritten;
 };
-void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FailingCallCase& c, std::ostream* os) { *os << c.name; }
 
-class Failure : public SpreadsheetExportTest, public ::testing::WithParamInterface<FailureCase> {};
+class Failure : public SpreadsheetExportTest, public ::testing::WithParamInterface<FailingCallCase> {};
 
 TEST_P(Failure, IsReportedOnceAndTheCommandGoesOnOrStops) {
     Fill({"Numbers", "Conversion", "Results"}, {{{"1", "Decimal To Binary", "1"}}});
@@ -272,12 +274,14 @@ TEST_P(Failure, IsReportedOnceAndTheCommandGoesOnOrStops) {
 INSTANTIATE_TEST_SUITE_P(Cases, Failure,
                          ::testing::Values(
                              // Without an application or a workbook nothing further can work.
-                             FailureCase{"Start", 1, 106, {"AddWorkbook", "SetVisible"}, false},
-                             FailureCase{"AddWorkbook", 2, 108, {"SetCellText 1 1 Numbers", "SetVisible"}, false},
+                             FailingCallCase{"Start", 1, 106, {"AddWorkbook", "SetVisible"}, false},
+                             FailingCallCase{"AddWorkbook", 2, 108, {"SetCellText 1 1 Numbers", "SetVisible"}, false},
                              // Any other failing call is reported and the export goes on.
-                             FailureCase{"HeaderCell", 5, 116, {}, true}, FailureCase{"HeaderFit", 4, 120, {}, true},
-                             FailureCase{"SheetRows", 9, 126, {}, true}, FailureCase{"Block", 10, 144, {}, false},
-                             FailureCase{"FitAll", 11, 148, {}, true}, FailureCase{"Visible", 12, 150, {}, true}),
+                             FailingCallCase{"HeaderCell", 5, 116, {}, true},
+                             FailingCallCase{"HeaderFit", 4, 120, {}, true},
+                             FailingCallCase{"SheetRows", 9, 126, {}, true},
+                             FailingCallCase{"Block", 10, 144, {}, false}, FailingCallCase{"FitAll", 11, 148, {}, true},
+                             FailingCallCase{"Visible", 12, 150, {}, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct LostCase {

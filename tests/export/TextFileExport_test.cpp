@@ -22,6 +22,7 @@
 #include "shell/ProgressBar.h"
 #include "shell/TextPieces.h"
 #include "support/AsOrdinaryUser.h"
+#include "support/ExpectedReport.h"
 #include "support/ListFill.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedPlatform.h"
@@ -31,11 +32,8 @@
 namespace bw {
 namespace {
 
-using testing_support::Row;
-
-void Fill(ListView& list, const QStringList& headers, const std::vector<Row>& rows) {
-    testing_support::FillList(list, headers, rows);
-}
+using test::FillList;
+using test::Row;
 
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
@@ -59,7 +57,7 @@ TEST_P(TextFileBytes, WritesExactBytes) {
     const BytesCase& c = GetParam();
     ScriptedPlatform sp;
     ListView list(true);
-    Fill(list, c.headers, c.rows);
+    FillList(list, c.headers, c.rows);
     QTemporaryDir dir;
     const QString path = dir.filePath("out.txt");
     ProgressBar bar;
@@ -108,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(TextFileExport, WorkedExampleIs123Bytes) {
     ScriptedPlatform sp;
     ListView list(true);
-    Fill(list, kFull, {{{"255", "Decimal To Hexadecimal", "FF"}}, {{"16", "Decimal To Hexadecimal", "10"}}});
+    FillList(list, kFull, {{{"255", "Decimal To Hexadecimal", "FF"}}, {{"16", "Decimal To Hexadecimal", "10"}}});
     QTemporaryDir dir;
     SaveListviewProperlySpaced(list, dir.filePath("a.txt"), nullptr, sp.dialogs);
     const QByteArray bytes = ReadAll(dir.filePath("a.txt"));
@@ -171,7 +169,7 @@ TEST(TextFileExport, TextsLongerThanAPieceAreWrittenWhole) {
 TEST(TextFileExport, ReplacesAnExistingFile) {
     ScriptedPlatform sp;
     ListView list(true);
-    Fill(list, kOnly, {{{"1"}}});
+    FillList(list, kOnly, {{{"1"}}});
     QTemporaryDir dir;
     const QString path = dir.filePath("a.txt");
     {
@@ -190,7 +188,7 @@ TEST(TextFileExport, FileThatCannotBeCreatedIsReportedOnce) {
     ListView list(true);
     std::vector<Row> rows;
     for (int i = 0; i < 50; ++i) rows.push_back({{QString::number(i), "Decimal To Octal", "7"}});
-    Fill(list, kFull, rows);
+    FillList(list, kFull, rows);
     QTemporaryDir dir;
     QFile plain(dir.filePath("plain"));
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
@@ -199,7 +197,7 @@ TEST(TextFileExport, FileThatCannotBeCreatedIsReportedOnce) {
     SaveListviewProperlySpaced(list, dir.filePath("plain/out.txt"), &bar, sp.dialogs);
     const auto reports = sp.dialogs.ErrorReports();
     ASSERT_EQ(reports.size(), 1u);
-    EXPECT_TRUE(reports[0].text.contains("in Quorvane2021/08/31.Main.SaveListviewProperlySpaced at line 110\r\r"))
+    EXPECT_TRUE(reports[0].text.contains(test::ReportedAt("Main", "SaveListviewProperlySpaced", 110) + "\r\r"))
         << reports[0].text.toStdString();
     EXPECT_EQ(reports[0].style, kMsgExclamation);
     EXPECT_EQ(sp.dialogs.messages.size(), 1u);
@@ -214,7 +212,7 @@ TEST(TextFileExport, FailedWriteKeepsTheOldFile) {
     ListView list(true);
     std::vector<Row> rows;
     for (int i = 0; i < 200000; ++i) rows.push_back({{QString::number(i), "Decimal To Hexadecimal", "ABCDEF"}});
-    Fill(list, kFull, rows);
+    FillList(list, kFull, rows);
     QTemporaryDir dir;
     const QString path = dir.filePath("keep.txt");
     {
@@ -267,7 +265,7 @@ TEST(TextFileExport, ProgressBarDuringAndAfterTheSave) {
     const int n = 4000;
     std::vector<Row> rows;
     for (int i = 1; i <= n; ++i) rows.push_back({{QString::number(i)}, i != 3000});
-    Fill(list, kOnly, rows);
+    FillList(list, kOnly, rows);
     QTemporaryDir dir;
     ProgressBar bar;
     const auto seen = SaveRecordingBar(list, dir.filePath("bar.txt"), sp, bar);
@@ -315,7 +313,7 @@ TEST(TextFileExport, RowsRemovedDuringTheSaveAreReportedOnce) {
     ListView list(true);
     std::vector<Row> rows;
     for (int i = 0; i < 3000; ++i) rows.push_back({{"12345"}});
-    Fill(list, kOnly, rows);
+    FillList(list, kOnly, rows);
     QTemporaryDir dir;
     ProgressBar bar;
     bool cleared = false;
@@ -341,7 +339,7 @@ TEST(TextFileExport, RowsRemovedDuringTheSaveAreReportedOnce) {
 TEST(TextFileExportCommand, SavesTheResultsListWithTheSharedName) {
     ScriptedPlatform sp;
     Form1 form(sp.platform());
-    Fill(*form.ListView2, kFull, {{{"255", "Decimal To Hexadecimal", "FF"}}});
+    FillList(*form.ListView2, kFull, {{{"255", "Decimal To Hexadecimal", "FF"}}});
     QTemporaryDir dir;
     const QString path = dir.filePath("r.txt");
     form.CommonDialog1FileName = dir.filePath("loaded.txt");
@@ -371,7 +369,7 @@ TEST(TextFileExportCommand, BusyPointerDuringTheSave) {
     ScriptedPlatform sp;
     Form1 form(sp.platform());
     std::vector<Row> rows(20000, Row{{"1", "Binary To Octal", "1"}});
-    Fill(*form.ListView2, kFull, rows);
+    FillList(*form.ListView2, kFull, rows);
     QTemporaryDir dir;
     sp.dialogs.QueueSaveFile(dir.filePath("busy.txt"));
     std::vector<int> pointers;
@@ -395,7 +393,7 @@ const QByteArray kOldText = "an older list\r\n";
 void FillResults(ListView& list) {
     std::vector<Row> rows;
     for (int i = 0; i < 3000; ++i) rows.push_back({{QString::number(i), "Decimal To Hexadecimal", "ABCDEF"}});
-    Fill(list, kFull, rows);
+    FillList(list, kFull, rows);
 }
 
 // Saves, and returns the one error report's text (empty when none or more).

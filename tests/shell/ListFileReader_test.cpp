@@ -21,6 +21,7 @@
 #include "shell/ListFileReader.h"
 #include "shell/ListView.h"
 #include "shell/ListViewModel.h"
+#include "support/ExpectedReport.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedPlatform.h"
 #include "window/Form1.h"
@@ -504,7 +505,7 @@ TEST_F(LoadCommand, OneFolderIsReportedAtLine120) {
     form.PushButton3_Click();
     const auto reports = sp.dialogs.ErrorReports();
     ASSERT_EQ(reports.size(), 1u);
-    EXPECT_TRUE(reports[0].text.contains("in Quorvane2021/08/31.Form1.PushButton3_Click at line 120\r\r"))
+    EXPECT_TRUE(reports[0].text.contains(test::ReportedAt("PushButton3_Click", 120) + "\r\r"))
         << reports[0].text.toStdString();
     EXPECT_EQ(pointers, std::vector<int>{kPointerBusy});
     EXPECT_EQ(form.MousePointer().Value(), kPointerNormal);

@@ -18,6 +18,7 @@
 #include "shell/WindowPointer.h"
 #include "shell/Yield.h"
 #include "support/CursorFile.h"
+#include "support/ExpectedReport.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedPlatform.h"
 
@@ -119,11 +120,10 @@ TEST_F(QtSettingsStoreTest, UnwritableStoreFails) {
 
 TEST(ErrorReport, MessageTextIsBuiltExactly) {
     EXPECT_EQ(ErrorReport::MessageText("Overflow", kLocPushButton17_Click, 190),
-              QString("Overflow\r\nin Quorvane2021/08/31.Form1.PushButton17_Click at line 190\r\rPlease email "
-                      "screenshot of this message to ") +
-                  kSupportAddress);
+              "Overflow\r\n" + test::ReportedAt("PushButton17_Click", 190) +
+                  "\r\rPlease email screenshot of this message to " + kSupportAddress);
     EXPECT_TRUE(
-        ErrorReport::MessageText("", kLocForm_Load, 102).startsWith("\r\nin Quorvane2021/08/31.Form1.Form_Load "));
+        ErrorReport::MessageText("", kLocForm_Load, 102).startsWith("\r\n" + test::ReportLocation("Form_Load")));
 }
 
 TEST(ErrorReport, EachFailingStatementReportsOnceAndWorkGoesOn) {
@@ -161,9 +161,8 @@ TEST(ErrorReport, AFailureToGetMemoryIsWordedPlainly) {
     ASSERT_EQ(dialogs.messages.size(), 2u);
     EXPECT_EQ(dialogs.messages[0].text,
               ErrorReport::MessageText("Out of memory: this step could not be completed", kLocPushButton3_Click, 120));
-    EXPECT_TRUE(
-        dialogs.messages[1].text.startsWith("Out of memory: this step could not be completed\r\nin "
-                                            "Quorvane2021/08/31.Form1.PushButton3_Click at line 122\r\r"));
+    EXPECT_TRUE(dialogs.messages[1].text.startsWith("Out of memory: this step could not be completed\r\n" +
+                                                    test::ReportedAt("PushButton3_Click", 122) + "\r\r"));
 }
 
 TEST(FileNamePart, TakesTheTextAfterTheLastBackslashOnly) {

@@ -28,7 +28,7 @@
 #include "shell/Settings.h"
 #include "support/AsOrdinaryUser.h"
 #include "support/QtPrinters.h"
-#include "support/RealWindow.h"
+#include "support/RealUser.h"
 #include "support/SmallDisk.h"
 
 namespace bw::test {
@@ -67,7 +67,8 @@ TEST_F(RealDialogs, TheInputBoxGivesTheTextOnOkAndNothingOnCancel) {
     };
     for (const auto& c : cases) {
         QString title;
-        auto done = WhenModal([&](QWidget* box) {
+        RealUser user;
+        auto done = user.Next([&](QWidget* box) {
             title = box->windowTitle();
             auto* edit = box->findChild<QLineEdit*>();
             QTest::keyClicks(edit, QString::fromUtf8(c.typed));
@@ -114,26 +115,22 @@ struct SaveOutcome {
 SaveOutcome TypeIntoSaveDialog(QtDialogs& dialogs, const QString& folder, const QString& typed,
                                QMessageBox::StandardButton answer) {
     SaveOutcome outcome;
-    auto done = WhenModal([&](QWidget* dialog) {
-        // Confirming may open the question, modal over the dialog. (The
-        // watch for it ends with this dialog; a later modal is not its.)
-        auto watching = std::make_shared<bool>(true);
-        WhenModal(
-            [&, watching](QWidget* box) {
-                if (!*watching) return;
-                auto* question = qobject_cast<QMessageBox*>(box);
-                ASSERT_NE(question, nullptr);
-                outcome.question = question->text();
-                question->button(answer)->click();
-            },
-            2000, dialog);
+    RealUser user;
+    auto done = user.Next([&](QWidget* dialog) {
+        // Confirming may open the question, modal over the dialog, which
+        // gets the answer below.
         TypeAndConfirm(dialog, folder, typed);
         QTest::qWait(50);
         if (dialog->isVisible()) {
             outcome.dialogStayedOpen = true;
             qobject_cast<QDialog*>(dialog)->reject();
         }
-        *watching = false;
+    });
+    user.Next([&](QWidget* box) {
+        auto* question = qobject_cast<QMessageBox*>(box);
+        ASSERT_NE(question, nullptr);
+        outcome.question = question->text();
+        question->button(answer)->click();
     });
     outcome.returned = dialogs.SaveFile("Save", {"Text Files (*.txt)", "All Files (*)"}, QString());
     EXPECT_TRUE(*done);
@@ -184,7 +181,8 @@ TEST_F(RealDialogs, TheOpenDialogTakesSeveralFilesWithTheFirstFilterChosen) {
     for (const auto& c : cases) {
         QString filter, title;
         bool stayedOpen = false;
-        auto done = WhenModal([&](QWidget* widget) {
+        RealUser user;
+        auto done = user.Next([&](QWidget* widget) {
             auto* dialog = qobject_cast<QFileDialog*>(widget);
             ASSERT_NE(dialog, nullptr);
             filter = dialog->selectedNameFilter();

@@ -8,7 +8,7 @@
 
 #include "shell/ListView.h"
 
-namespace bw::testing_support {
+namespace bw::test {
 
 struct Row {
     std::vector<QString> cells;
@@ -27,4 +27,4 @@ inline void FillList(ListView& list, const QStringList& headers, const std::vect
     }
 }
 
-}  // namespace bw::testing_support
+}  // namespace bw::test

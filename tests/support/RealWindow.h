@@ -4,22 +4,11 @@
 // dialogs, clipboard, INI settings file, desktop shell), for the tests of
 // what the scripted platform stands in for. Everything it writes goes to a
 // temporary folder of its own: the program folder (for the look files) and
-// the settings folder.
-//
-// Qt's modal dialogs run their own event loop, so a test arranges what to do
-// with the next one before the call that opens it:
-//
-//     RealWindow w;
-//     auto done = WhenModal([](QWidget* box) { ... type, accept or reject ... });
-//     w.form->PushButton6_Click();
-//     EXPECT_TRUE(*done);
+// the settings folder. The dialogs it opens are answered by a RealUser
+// (support/RealUser.h).
 
-#include <QApplication>
 #include <QDir>
-#include <QPointer>
 #include <QTemporaryDir>
-#include <QTimer>
-#include <functional>
 #include <memory>
 
 #include "shell/QtPlatform.h"
@@ -38,37 +27,6 @@ public:
 private:
     double value_;
 };
-
-// Runs action on the next application-modal widget that is not `except`,
-// as soon as it shows (looked for every 10 ms for up to timeoutMs). The
-// returned flag turns true once the action ran. A widget still open after
-// the action is left to the action (it must accept or reject it).
-inline std::shared_ptr<bool> WhenModal(std::function<void(QWidget*)> action, int timeoutMs = 10000,
-                                       QWidget* except = nullptr) {
-    auto ran = std::make_shared<bool>(false);
-    // Owned by the application until it is done, so nothing outlives it.
-    auto* timer = new QTimer(qApp);
-    timer->setInterval(10);
-    auto waited = std::make_shared<int>(0);
-    QPointer<QWidget> skip(except);
-    QObject::connect(timer, &QTimer::timeout, timer, [=] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal != skip && modal->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            *ran = true;
-            action(modal);
-            return;
-        }
-        *waited += timer->interval();
-        if (*waited >= timeoutMs) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start();
-    return ran;
-}
 
 class RealWindow {
 public:

@@ -9,12 +9,15 @@
 #include <span>
 #include <string>
 
+#include "support/ExpectedReport.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedPlatform.h"
 #include "window/Form1.h"
 
 namespace bw {
 namespace {
+
+using test::ReportedAt;
 
 class ConversionRunTest : public ::testing::Test {
 protected:
@@ -118,8 +121,7 @@ TEST_F(ConversionRunTest, AValueAboveTheDoubleRangeIsReportedOnceAndTheRunFinish
     form.PushButton17_Click();
     const auto reports = sp.dialogs.ErrorReports();
     ASSERT_EQ(reports.size(), 1u);
-    EXPECT_TRUE(
-        reports[0].text.startsWith("Overflow\r\nin Quorvane2021/08/31.Form1.PushButton17_Click at line 190\r\r"));
+    EXPECT_TRUE(reports[0].text.startsWith("Overflow\r\n" + ReportedAt("PushButton17_Click", 190) + "\r\r"));
     ASSERT_EQ(form.ListView2->RowCount(), 3);
     EXPECT_EQ(Row(2)[2], "Overflow");  // not the previous entry's result
     EXPECT_EQ(Row(3), (std::vector<QString>{"16", "Decimal To Hexadecimal", "10"}));
@@ -173,8 +175,7 @@ TEST_F(ConversionRunTest, AnEntryOfMegabytesFailsAtTheMinimumBaseStepAndKeepsIts
         form.PushButton17_Click();
         const auto reports = sp.dialogs.ErrorReports();
         ASSERT_EQ(reports.size(), 1u) << full;
-        EXPECT_TRUE(
-            reports[0].text.startsWith("Overflow\r\nin Quorvane2021/08/31.Form1.PushButton17_Click at line 184\r\r"))
+        EXPECT_TRUE(reports[0].text.startsWith("Overflow\r\n" + ReportedAt("PushButton17_Click", 184) + "\r\r"))
             << full;
         ASSERT_EQ(form.ListView2->RowCount(), 3) << full;
         if (full) {

@@ -12,9 +12,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPointer>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -23,8 +21,8 @@
 #include <vector>
 
 #include "support/QtPrinters.h"
+#include "support/RealUser.h"
 #include "support/RealWindow.h"
-#include "window/RealUser.h"
 
 namespace bw::test {
 namespace {
@@ -144,46 +142,39 @@ TEST(CommandButtonKeys, AHeldOrModifiedReturnPressesOnceOrNot) {
     EXPECT_EQ(clicks, 1);
 }
 
-// Answers each message box as it shows with the next key, pressed on the
-// box's own window, and notes its text.
-class KeyedAnswers {
-public:
-    explicit KeyedAnswers(std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> keys) : keys_(std::move(keys)) {
-        timer_.setInterval(10);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible() || answered_.contains(box) || keys_.empty()) return;
-            answered_ << box;
-            texts << box->text();
-            const auto key = keys_.front();
-            keys_.erase(keys_.begin());
-            QMetaObject::invokeMethod(
-                box, [box, key] { QTest::keyClick(box->windowHandle(), key.first, key.second); }, Qt::QueuedConnection);
-        });
-        timer_.start();
-    }
-    QStringList texts;
-
-private:
-    std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> keys_;
-    QList<QPointer<QMessageBox>> answered_;
-    QTimer timer_;
-};
+// An answer that closes a message box with a key pressed on the box's own
+// window, noting its text. Anything else is a failure, and closed.
+std::function<void(QWidget*)> PressOnBox(QStringList& texts, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    return [&texts, key, modifiers](QWidget* widget) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        if (!box) {
+            ADD_FAILURE() << "not a message box: " << widget->metaObject()->className();
+            widget->close();
+            return;
+        }
+        texts << box->text();
+        QTest::keyClick(box->windowHandle(), key, modifiers);
+    };
+}
 
 // The boxes a command opens close on their own Return and Enter, once
 // each, and the key does not reach the window's button again.
 TEST(DialogKeys, MessageBoxesCloseOnTheirOwnReturnAndEnter) {
     KeyWindow k;  // no spreadsheet application: two boxes
-    KeyedAnswers answers({{Qt::Key_Return, Qt::NoModifier}, {Qt::Key_Enter, Qt::KeypadModifier}});
+    RealUser user;
+    QStringList texts;
+    user.Next(PressOnBox(texts, Qt::Key_Return, Qt::NoModifier));
+    user.Next(PressOnBox(texts, Qt::Key_Enter, Qt::KeypadModifier));
     QPushButton* button = k.Button("PushButton13");
     int clicks = 0;
     QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
     k.Press(button, Qt::Key_Return, Qt::NoModifier);
 
     EXPECT_EQ(clicks, 1);
-    ASSERT_EQ(answers.texts.size(), 2);
-    EXPECT_TRUE(answers.texts[0].endsWith(QStringLiteral("without error.")));
-    EXPECT_TRUE(answers.texts[1].endsWith(QStringLiteral("to use this feature.")));
+    ASSERT_EQ(texts.size(), 2);
+    EXPECT_TRUE(texts[0].endsWith(QStringLiteral("without error.")));
+    EXPECT_TRUE(texts[1].endsWith(QStringLiteral("to use this feature.")));
+    EXPECT_TRUE(user.messages.isEmpty()) << "boxes beyond the two: " << user.messages.join(" | ").toStdString();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
@@ -191,7 +182,8 @@ TEST(DialogKeys, MessageBoxesCloseOnTheirOwnReturnAndEnter) {
 TEST(DialogKeys, TheInputBoxTakesItsTextOnItsOwnReturn) {
     KeyWindow k;
     k.w.form->ListView1->ClearRows();
-    auto typed = WhenModal([](QWidget* box) {
+    RealUser user;
+    auto typed = user.Next([](QWidget* box) {
         auto* edit = box->findChild<QLineEdit*>();
         ASSERT_NE(edit, nullptr);
         QTest::keyClicks(edit, QStringLiteral("255, 16"));

@@ -5,11 +5,14 @@
 
 #include "WindowDriver.h"
 #include "shell/ErrorReport.h"
+#include "support/ExpectedReport.h"
 
 namespace bw {
 namespace {
 
-using testing::WindowDriver;
+using test::ReportedAt;
+
+using test::WindowDriver;
 
 TEST(AddNumbers, SplitsAtCommasAndTrimsBlanksOnly) {
     const struct {
@@ -61,7 +64,7 @@ TEST(AddNumbers, AFailingInputBoxIsReportedAtItsLine) {
     WindowDriver window;
     window.scripted.dialogs.QueueInputFailure("The box could not be shown");
     WindowDriver::Click(window->PushButton6);
-    EXPECT_EQ(window.ReportedLocations(), QStringList({"in Quorvane2021/08/31.Form1.PushButton6_Click at line 100"}));
+    EXPECT_EQ(window.ReportedLocations(), QStringList({ReportedAt("PushButton6_Click", 100)}));
     const auto reports = window.scripted.dialogs.ErrorReports();
     EXPECT_TRUE(reports[0].text.startsWith("The box could not be shown\r\n"));
     EXPECT_EQ(reports[0].style, kMsgExclamation);

@@ -22,16 +22,17 @@
 #include "shell/Twips.h"
 #include "support/AsOrdinaryUser.h"
 #include "support/CursorFile.h"
+#include "support/ExpectedReport.h"
 #include "window/MainWindowSetup.h"
 
 namespace bw {
 namespace {
 
-using testing::WindowDriver;
+using test::WindowDriver;
 
 const QStringList kFullColumns = {"Numbers", "Conversion", "Results"};
 const QStringList kResultsOnly = {"Results"};
-const QString kLoad = "in Quorvane2021/08/31.Form1.Form_Load at line ";
+const QString kLoad = test::ReportLocation("Form_Load") + "at line ";
 
 TEST(ShortenProductTitle, CutsAtBlanksDownToFortyCharacters) {
     const struct {
@@ -166,7 +167,7 @@ TEST(Restart, AFailedSaveIsReportedAndTheProgramStillEnds) {
     window.scripted.settings.failingWrites = {"Zip Codes"};
     WindowDriver::Click(window->PushButton7);
     window->close();
-    EXPECT_EQ(window.ReportedLocations(), QStringList({"in Quorvane2021/08/31.Form1.Form_QueryUnload at line 110"}));
+    EXPECT_EQ(window.ReportedLocations(), QStringList({test::ReportedAt("Form_QueryUnload", 110)}));
     EXPECT_EQ(window.scripted.shell.endProgramCalls, 1);
 }
 
@@ -215,10 +216,8 @@ TEST(FormLoad, ANoTruthValueReportsTypeMismatch) {
     window.Start();
     const auto reports = window.scripted.dialogs.ErrorReports();
     ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].text,
-              "Type mismatch\r\nin Quorvane2021/08/31.Form1.Form_Load at line 132\r\rPlease email "
-              "screenshot of this message to " +
-                  QString(kSupportAddress));
+    EXPECT_EQ(reports[0].text, "Type mismatch\r\n" + test::ReportedAt("Form_Load", 132) +
+                                   "\r\rPlease email screenshot of this message to " + QString(kSupportAddress));
     EXPECT_EQ(reports[0].style, kMsgExclamation);
     EXPECT_EQ(reports[0].title, "Application Error");
 }

@@ -12,7 +12,7 @@
 namespace bw {
 namespace {
 
-using testing::WindowDriver;
+using test::WindowDriver;
 
 TEST(PointerHover, FollowsThePointerFromControlToControl) {
     WindowDriver window;

@@ -14,8 +14,9 @@
 
 #include <sys/stat.h>
 
-#include "RealUser.h"
 #include "shell/ListViewModel.h"
+#include "support/ExpectedReport.h"
+#include "support/RealUser.h"
 #include "support/RealWindow.h"
 
 namespace bw::test {
@@ -223,7 +224,7 @@ TEST(RealLoad, ADroppedFileThatCannotBeReadIsReportedAndTheOthersLoad) {
         {{"gone.txt", "c.txt"}, {"3"}, "File not found"},
         {{"c.txt", "pipe.txt", "a\\b.txt"},
          {"3", "1", "2"},
-         files.Path("pipe.txt") + ": Not a regular file\nin Quorvane2021/08/31.Form1.PushButton3_Click at line 134"},
+         files.Path("pipe.txt") + ": Not a regular file\n" + ReportedAt("PushButton3_Click", 134)},
     };
     for (const auto& c : cases) {
         QStringList paths;

@@ -13,9 +13,9 @@
 #include <functional>
 #include <string>
 
-#include "RealUser.h"
 #include "shell/SessionEnd.h"
 #include "shell/Settings.h"
+#include "support/RealUser.h"
 #include "support/RealWindow.h"
 
 namespace bw::test {

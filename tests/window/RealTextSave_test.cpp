@@ -13,8 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "RealUser.h"
 #include "WindowDriver.h"
+#include "support/RealUser.h"
 #include "support/RealWindow.h"
 
 namespace bw::test {
@@ -168,7 +168,7 @@ TEST(RealTextSave, SwitchingTheDisplayModeMidSaveStillEndsEveryLineWithTabCrLf) 
         QObject::connect(&watch, &QTimer::timeout, [&] {
             if (w.form->ProgressBar1->Value() == c.at && w.form->ProgressBar1->Text().startsWith("Writing file:") &&
                 ++seen == 1) {
-                bw::testing::WindowDriver::ClickOption(w.form->Option2);
+                WindowDriver::ClickOption(w.form->Option2);
             }
         });
         watch.start();

@@ -10,7 +10,6 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QSettings>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -21,7 +20,9 @@
 #include "shell/ErrorReport.h"
 #include "support/AsOrdinaryUser.h"
 #include "support/CursorFile.h"
+#include "support/ExpectedReport.h"
 #include "support/QtPrinters.h"
+#include "support/RealUser.h"
 #include "support/RealWindow.h"
 #include "window/MainWindowSetup.h"
 
@@ -29,42 +30,22 @@ namespace bw::test {
 namespace {
 
 const QChar kBom(0xFEFF);
-const QString kLoad = "in Quorvane2021/08/31.Form1.Form_Load at line ";
-const QString kClose = "in Quorvane2021/08/31.Form1.Form_QueryUnload at line ";
+const QString kLoad = ReportLocation("Form_Load") + "at line ";
+const QString kClose = ReportLocation("Form_QueryUnload") + "at line ";
 
-// Closes every message box that opens while it lives, as the user's OK,
-// and keeps what they said.
-class MessageBoxes {
-public:
-    MessageBoxes() {
-        timer_.setInterval(10);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible()) return;
-            titles << box->windowTitle();
-            texts << box->text();
-            box->accept();
-        });
-        timer_.start();
+// The text of every message box the user answered, with OK or Yes.
+QStringList BoxTexts(const RealUser& user) { return user.messages + user.questions; }
+
+// "location at line N" of each error report the user answered.
+QStringList ReportedLocations(const RealUser& user) {
+    QStringList where;
+    for (qsizetype i = 0; i < user.messages.size(); ++i) {
+        if (user.titles[i] != "Application Error") continue;
+        for (const QString& line : user.messages[i].split(QLatin1Char('\n')))
+            if (line.startsWith(QLatin1String(kReportPrefix))) where << line;
     }
-
-    // "location at line N" of each error report.
-    QStringList ReportedLocations() const {
-        QStringList where;
-        for (qsizetype i = 0; i < texts.size(); ++i) {
-            if (titles[i] != "Application Error") continue;
-            for (const QString& line : texts[i].split(QLatin1Char('\n')))
-                if (line.startsWith("in Quorvane")) where << line;
-        }
-        return where;
-    }
-
-    QStringList titles;
-    QStringList texts;
-
-private:
-    QTimer timer_;
-};
+    return where;
+}
 
 void Write(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).path());
@@ -90,10 +71,10 @@ QStringList Columns(const ListView* list) {
     return columns;
 }
 
-// Pastes text into the next input box and confirms it.
-std::shared_ptr<bool> PasteIntoInputBox(RealWindow& w, const QString& text) {
+// Has the user paste text into the next input box and confirm it.
+std::shared_ptr<bool> PasteIntoInputBox(RealUser& user, RealWindow& w, const QString& text) {
     w.clipboard.SetText(text);
-    return WhenModal([](QWidget* box) {
+    return user.Next([](QWidget* box) {
         auto* edit = box->findChild<QLineEdit*>();
         ASSERT_NE(edit, nullptr);
         QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
@@ -116,12 +97,12 @@ TEST(RealWindowSetup, APastedListOf5000NumbersIsAddedWhole) {
     for (int i = 0; i < 5000; ++i) numbers << QString::number(1000000000000000000LL + i * 7919LL);
     const QString pasted = numbers.join(QLatin1Char(','));
     ASSERT_GT(pasted.size(), 99000);
-    MessageBoxes boxes;
-    auto done = PasteIntoInputBox(w, pasted);
+    RealUser user;
+    auto done = PasteIntoInputBox(user, w, pasted);
     w.form->PushButton6_Click();
     ASSERT_TRUE(*done);
     EXPECT_EQ(Rows(w.form->ListView1), numbers);
-    EXPECT_TRUE(boxes.texts.isEmpty());
+    EXPECT_TRUE(BoxTexts(user).isEmpty());
 }
 
 TEST(RealWindowSetup, AHomePageThatCannotBeOpenedIsReportedAtItsLine) {
@@ -134,14 +115,15 @@ TEST(RealWindowSetup, AHomePageThatCannotBeOpenedIsReportedAtItsLine) {
         ASSERT_EQ(HomePageDraw(c.r) == 7, c.opens);
         RealWindow w(false);
         w.random = FixedRandomSource(c.r);
-        MessageBoxes boxes;
+        RealUser user;
         w.form->Form_Load();
-        EXPECT_EQ(boxes.ReportedLocations(), c.opens ? QStringList{kLoad + "110"} : QStringList()) << c.r;
+        EXPECT_EQ(ReportedLocations(user), c.opens ? QStringList{kLoad + "110"} : QStringList()) << c.r;
         if (c.opens) {
-            ASSERT_EQ(boxes.texts.size(), 1);
-            EXPECT_TRUE(boxes.texts[0].startsWith("No program was found to open the web page " +
-                                                  QString::fromLatin1(kHomePageUrl) + "\n"))
-                << boxes.texts[0].toStdString();
+            const QStringList texts = BoxTexts(user);
+            ASSERT_EQ(texts.size(), 1);
+            EXPECT_TRUE(texts[0].startsWith("No program was found to open the web page " +
+                                            QString::fromLatin1(kHomePageUrl) + "\n"))
+                << texts[0].toStdString();
         }
         EXPECT_EQ(w.form->Combo1->count(), 12) << c.r;  // the set-up went on
     }
@@ -174,10 +156,10 @@ TEST(RealWindowSetup, TheFilesBesideTheProgramRestyleTheWindowOrAreReported) {
         RealWindow w(false);
         if (c.skin) Write(w.ProgramFolder() + "/x/o.cjs", *c.skin);
         if (c.cursor) Write(w.ProgramFolder() + "/HAND-M.CUR", *c.cursor);
-        MessageBoxes boxes;
+        RealUser user;
         w.form->Form_Load();
         w.form->show();
-        EXPECT_EQ(boxes.ReportedLocations(), c.reports) << c.what;
+        EXPECT_EQ(ReportedLocations(user), c.reports) << c.what;
         // A skin file that is there takes the window to the button colour,
         // applied or not; only a sheet Qt can parse restyles it.
         const QColor background = w.form->palette().color(QPalette::Window);
@@ -203,14 +185,14 @@ TEST(RealWindowSetup, ASettingsFileWithLinesQtCannotParseIsReadAndWrittenWithout
     for (const QByteArray& file : files) {
         RealWindow w(false);
         Write(w.SettingsFile(), file);
-        MessageBoxes boxes;
+        RealUser user;
         w.form->Form_Load();
         EXPECT_TRUE(w.form->Option2->isChecked()) << file.constData();
         EXPECT_EQ(Columns(w.form->ListView2), QStringList{"Results"});
         EXPECT_EQ(Rows(w.form->ListView1), QStringList({"1", "2"}));
         w.form->ListView1->AddRow("3");
         w.form->Form_QueryUnload();
-        EXPECT_TRUE(boxes.texts.isEmpty()) << file.constData() << ": " << boxes.texts.join(" | ").toStdString();
+        EXPECT_TRUE(BoxTexts(user).isEmpty()) << file.constData() << ": " << BoxTexts(user).join(" | ").toStdString();
         // Only the value written changed: the lines QSettings cannot parse
         // stay, and QSettings still reads every value.
         QByteArray expected = file;
@@ -256,13 +238,13 @@ TEST(RealWindowSetup, SettingsTheUserCannotReachAreReportedAtTheirLines) {
             ASSERT_TRUE(QFile::setPermissions(w.SettingsFile(), c.filePermissions));
         }
         ASSERT_TRUE(QFile::setPermissions(w.SettingsFolder(), c.folderPermissions));
-        MessageBoxes boxes;
+        RealUser user;
         w.form->Form_Load();
-        EXPECT_EQ(boxes.ReportedLocations(), c.loadReports) << c.what;
+        EXPECT_EQ(ReportedLocations(user), c.loadReports) << c.what;
         EXPECT_EQ(Rows(w.form->ListView1), c.rows) << c.what;
         w.form->ListView1->AddRow("9");
         w.form->Form_QueryUnload();
-        EXPECT_EQ(boxes.ReportedLocations(), c.loadReports + QStringList{kClose + "110"}) << c.what;
+        EXPECT_EQ(ReportedLocations(user), c.loadReports + QStringList{kClose + "110"}) << c.what;
         QFile::setPermissions(w.SettingsFolder(), folderAll);
         QFile::setPermissions(w.SettingsFile(), rw);
         EXPECT_EQ(Read(w.SettingsFile()), c.file ? contents : QByteArray("(unreadable)")) << c.what;
@@ -273,8 +255,8 @@ TEST(RealWindowSetup, SettingsTheUserCannotReachAreReportedAtTheirLines) {
 // must quote or encode, and a row that starts with U+FEFF typed in.
 TEST(RealWindowSetup, TheDisplayModeAndTheInputListComeBackThroughTheSettingsFile) {
     RealWindow w;
-    MessageBoxes boxes;
-    auto typed = PasteIntoInputBox(w, QString(kBom) + "7, Ünïcode 日本 ,  x");
+    RealUser user;
+    auto typed = PasteIntoInputBox(user, w, QString(kBom) + "7, Ünïcode 日本 ,  x");
     w.form->PushButton6_Click();
     ASSERT_TRUE(*typed);
     w.form->ListView1->AddRow("a,b");
@@ -292,7 +274,7 @@ TEST(RealWindowSetup, TheDisplayModeAndTheInputListComeBackThroughTheSettingsFil
     ASSERT_TRUE(w.form->Option2->isChecked());
 
     Restart(w);
-    EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join(" | ").toStdString();
+    EXPECT_TRUE(BoxTexts(user).isEmpty()) << BoxTexts(user).join(" | ").toStdString();
     QSettings stored(w.SettingsFile(), QSettings::IniFormat);
     EXPECT_EQ(stored.value("Basewright/Zip Codes").toString(), before.join(QLatin1Char(';')));
     EXPECT_EQ(stored.value("Basewright/Option1").toString(), "False");
@@ -306,7 +288,7 @@ TEST(RealWindowSetup, TheDisplayModeAndTheInputListComeBackThroughTheSettingsFil
 
 TEST(RealWindowSetup, CopyResultsToClipboardPlacesTheAlignedTextOnTheSystemClipboard) {
     RealWindow w;
-    MessageBoxes boxes;
+    RealUser user;
     w.form->ListView1->AddRow("255");
     w.form->ListView1->AddRow("4096");
     w.form->PushButton17_Click();
@@ -314,9 +296,9 @@ TEST(RealWindowSetup, CopyResultsToClipboardPlacesTheAlignedTextOnTheSystemClipb
     w.form->PushButton5_Click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
               "255 \tDecimal To Hexadecimal\tFF\r\n4096\tDecimal To Hexadecimal\t1000\r\n");
-    EXPECT_EQ(boxes.texts, QStringList({"Done.",
-                                        "Results have been copied to the clipboard.\n\nClick a text area where you "
-                                        "normally type and press Ctrl+V to paste the clipboard."}));
+    EXPECT_EQ(BoxTexts(user), QStringList({"Done.",
+                                           "Results have been copied to the clipboard.\n\nClick a text area where you "
+                                           "normally type and press Ctrl+V to paste the clipboard."}));
 }
 
 TEST(ClipboardText, ARowStartingWithUFeffKeepsItWhereverTheCopyPauses) {
@@ -350,12 +332,12 @@ TEST(RealWindowSetup, ALongListIsSavedWhileTheWindowAnswersAndComesBackWhole) {
         }
     });
     ticker.start();
-    MessageBoxes boxes;
+    RealUser user;
     w.form->Form_QueryUnload();
     ticker.stop();
     EXPECT_GT(ticks, 0) << "the window did not answer during the close";
     EXPECT_EQ(w.form->ListView1->RowCount(), rows.size()) << "the click ran during the close";
-    EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join(" | ").toStdString();
+    EXPECT_TRUE(BoxTexts(user).isEmpty()) << BoxTexts(user).join(" | ").toStdString();
 
     // A new program: another store over the same file.
     QtSettingsStore fresh(w.SettingsFolder());

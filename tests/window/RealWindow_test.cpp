@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QTest>
 
+#include "support/RealUser.h"
 #include "support/RealWindow.h"
 
 namespace bw::test {
@@ -16,7 +17,8 @@ namespace {
 
 TEST(RealWindow, TypedNumbersGoThroughQtsInputBoxAndAreSavedOnClose) {
     RealWindow w;
-    auto typed = WhenModal([](QWidget* box) {
+    RealUser user;
+    auto typed = user.Next([](QWidget* box) {
         auto* edit = box->findChild<QLineEdit*>();
         ASSERT_NE(edit, nullptr);
         QTest::keyClicks(edit, QStringLiteral("255, 16"));

@@ -10,7 +10,7 @@
 namespace bw {
 namespace {
 
-using testing::WindowDriver;
+using test::WindowDriver;
 
 const QStringList kFullColumns = {"Numbers", "Conversion", "Results"};
 const QStringList kResultsOnly = {"Results"};

@@ -16,7 +16,7 @@
 #include "support/ScriptedPlatform.h"
 #include "window/Form1.h"
 
-namespace bw::testing {
+namespace bw::test {
 
 class WindowDriver {
 public:
@@ -114,4 +114,4 @@ public:
     std::unique_ptr<Form1> form;
 };
 
-}  // namespace bw::testing
+}  // namespace bw::test

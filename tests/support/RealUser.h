@@ -1,8 +1,18 @@
 #pragma once
 
-// A user in front of the real window, who answers every modal dialog that
-// comes up while it is alive (file dialogs, the replace question, message
-// boxes), and a few file helpers for the real-platform tests.
+// A user in front of the real Qt platform, who answers every modal dialog
+// that comes up while it is alive: Qt's own file dialogs, input box,
+// message boxes and the save dialog's replace question. Also a few file
+// helpers for the real-platform tests.
+//
+// Qt's modal dialogs run their own event loop, so a test sets the user up
+// before the call that opens one:
+//
+//     RealWindow w;
+//     RealUser user;
+//     auto typed = user.Next([](QWidget* box) { ... type, accept or reject ... });
+//     w.form->PushButton6_Click();
+//     EXPECT_TRUE(*typed);
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -15,28 +25,58 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
-#include <vector>
+#include <memory>
+#include <utility>
 
 #include "shell/ListView.h"
 #include "support/QtPrinters.h"
 
 namespace bw::test {
 
+// Looks every 10 ms for the active modal widget
+// (QApplication::activeModalWidget()) and answers each one once, with the
+// first of these that applies:
+//  - the next answer handed to Next(), while any is left;
+//  - a file dialog: the next pick (see the constructor), cancelled when no
+//    pick is left;
+//  - a message box with a Yes button (the question before an existing file
+//    is replaced): Yes;
+//  - any other message box: OK, its text and title noted;
+//  - anything else (the input box): closed, as cancelled.
 class RealUser {
 public:
     // picks: what to pick in the next file dialogs, one answer each: the
     // full paths of the files, all in one folder. The user goes to the
     // folder and types the name, or several names quoted and separated by
-    // blanks. A dialog with no answer left is cancelled.
+    // blanks.
     explicit RealUser(QList<QStringList> picks = {}) : picks_(std::move(picks)) {
         timer_.setInterval(10);
         QObject::connect(&timer_, &QTimer::timeout, [this] { Look(); });
         timer_.start();
     }
 
-    // The text of every message box shown, in order.
+    // Hands the next modal widget to `answer` instead of the usual answer;
+    // answers handed over in turn go to the widgets in the order they show.
+    // A widget still open after its answer is left to the answer (it must
+    // accept or reject it); a widget that opens while it runs (a question
+    // over the dialog) gets the following answer. The returned flag turns
+    // true once the answer has run.
+    std::shared_ptr<bool> Next(std::function<void(QWidget*)> answer) {
+        auto ran = std::make_shared<bool>(false);
+        answers_.push_back([ran, answer = std::move(answer)](QWidget* modal) {
+            *ran = true;
+            answer(modal);
+        });
+        return ran;
+    }
+
+    // The text of every message box answered with OK, in order, and the
+    // title of each.
     QStringList messages;
-    // Runs when a message box shows, before it is answered.
+    QStringList titles;
+    // The text of every question answered with Yes.
+    QStringList questions;
+    // Runs when a message box is answered with OK, before it closes.
     std::function<void(const QString& text)> onMessage;
 
 private:
@@ -44,11 +84,18 @@ private:
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || !modal->isVisible() || answered_.contains(modal)) return;
         answered_ << modal;
+        std::function<void(QWidget*)> answer = [this](QWidget* widget) { Answer(widget); };
+        if (!answers_.empty()) answer = answers_.takeFirst();
         // Answered from the event loop, not from this timer: an answer may
         // open the next box (the replace question), which this timer must
-        // be free to see.
+        // be free to see. A widget gone meanwhile, or a user gone, gets no
+        // answer.
         QMetaObject::invokeMethod(
-            modal, [this, modal] { Answer(modal); }, Qt::QueuedConnection);
+            &timer_,
+            [answer = std::move(answer), widget = QPointer<QWidget>(modal)] {
+                if (widget) answer(widget);
+            },
+            Qt::QueuedConnection);
     }
 
     void Answer(QWidget* modal) {
@@ -76,12 +123,13 @@ private:
             return;
         }
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            // The question before an existing file is replaced: yes.
             if (QAbstractButton* yes = box->button(QMessageBox::Yes)) {
+                questions << box->text();
                 yes->click();
                 return;
             }
             messages << box->text();
+            titles << box->windowTitle();
             if (onMessage) onMessage(box->text());
             box->accept();
             return;
@@ -90,6 +138,7 @@ private:
     }
 
     QList<QStringList> picks_;
+    QList<std::function<void(QWidget*)>> answers_;
     QList<QPointer<QWidget>> answered_;
     QTimer timer_;
 };
