@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/LineSplitter.h"
+#include "support/ReferenceLines.h"
 
 namespace {
 
@@ -36,26 +37,6 @@ public:
     bool inLong = false;
 };
 
-std::vector<std::string> Reference(std::string_view text) {
-    std::vector<std::string> lines;
-    std::string current;
-    bool open = false;  // a line has started that no terminator ended
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(current);
-            current.clear();
-            open = false;
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else {
-            current += c;
-            open = true;
-        }
-    }
-    if (open) lines.push_back(current);
-    return lines;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -69,6 +50,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t at = 0; at < text.size(); at += block) splitter.Feed(text.substr(at, block));
     splitter.Finish();
     if (collector.inLong) std::abort();
-    if (collector.lines != Reference(text)) std::abort();
+    if (collector.lines != bw::test::ReferenceLines(text)) std::abort();
     return 0;
 }

@@ -14,7 +14,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <cstdint>
 #include <cstdio>
@@ -27,6 +26,7 @@
 #include "shell/ListFileReader.h"
 #include "shell/ListView.h"
 #include "shell/Platform.h"
+#include "support/ReferenceListRows.h"
 
 namespace {
 
@@ -38,32 +38,6 @@ public:
     QStringList OpenFiles(const QString&, const QStringList&) override { return {}; }
     QString SaveFile(const QString&, const QStringList&, const QString&) override { return {}; }
 };
-
-std::vector<std::string> ExpectedRows(std::string_view bytes, bool& endsWithTerminator) {
-    std::vector<std::string> lines;
-    std::string line;
-    bool open = false;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const char ch = bytes[i];
-        if (ch == '\r' || ch == '\n') {
-            lines.push_back(line);
-            line.clear();
-            open = false;
-            if (ch == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-        } else {
-            line.push_back(ch);
-            open = true;
-        }
-    }
-    if (open) lines.push_back(line);
-    endsWithTerminator = !bytes.empty() && !open;
-    for (std::string& l : lines) {
-        QStringDecoder decoder(QStringConverter::Utf8,
-                               QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
-        l = QString(decoder.decode(QByteArrayView(l.data(), static_cast<qsizetype>(l.size())))).toUtf8().toStdString();
-    }
-    return lines;
-}
 
 void Fail(const char* what) {
     std::fprintf(stderr, "ListFileReader_fuzz: %s\n", what);
@@ -125,8 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     bw::LoadListviewFromTextFile(list, path, fixture->dialogs, QStringLiteral("Basewright"), {}, limits);
 
-    bool endsWithTerminator = false;
-    const std::vector<std::string> expected = ExpectedRows(bytes, endsWithTerminator);
+    const std::vector<std::string> expected = bw::test::ReferenceListRows(bytes);
+    const bool endsWithTerminator = !bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r');
     if (list.RowCount() != static_cast<int>(expected.size())) Fail("row count");
     std::string joined;
     for (int r = 1; r <= list.RowCount(); ++r) {

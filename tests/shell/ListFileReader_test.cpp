@@ -11,7 +11,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <QStringDecoder>
 #include <fstream>
 #include <random>
 #include <string>
@@ -23,6 +22,7 @@
 #include "shell/ListViewModel.h"
 #include "support/ExpectedReport.h"
 #include "support/QtPrinters.h"
+#include "support/ReferenceListRows.h"
 #include "support/ScriptedPlatform.h"
 #include "window/Form1.h"
 
@@ -279,34 +279,6 @@ TEST(LoadFile, TheThreeLineEndingsGiveTheSameRows) {
     }
 }
 
-// The rows of a list file by an independent reading: split at CR, CR LF or
-// LF, no row after a final terminator, and each line decoded as Qt does,
-// with a leading U+FEFF kept.
-std::vector<std::string> ExpectedRows(const std::string& bytes) {
-    std::vector<std::string> lines;
-    std::string line;
-    bool open = false;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const char ch = bytes[i];
-        if (ch == '\r' || ch == '\n') {
-            lines.push_back(line);
-            line.clear();
-            open = false;
-            if (ch == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-        } else {
-            line.push_back(ch);
-            open = true;
-        }
-    }
-    if (open) lines.push_back(line);
-    for (std::string& l : lines) {
-        QStringDecoder decoder(QStringConverter::Utf8,
-                               QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
-        l = QString(decoder.decode(QByteArrayView(l.data(), static_cast<qsizetype>(l.size())))).toUtf8().toStdString();
-    }
-    return lines;
-}
-
 // However the file is cut into read blocks and whichever lines go into the
 // list in pieces, the rows are the same: malformed bytes, characters and
 // CR LF pairs split between pieces included.
@@ -341,7 +313,7 @@ TEST(LoadFile, LinesReadInPiecesGiveTheSameRows) {
         const int pieces = static_cast<int>(random() % 40);
         for (int i = 0; i < pieces; ++i) bytes += alphabet[random() % alphabet.size()];
         Write(path, QByteArray::fromStdString(bytes));
-        const std::vector<std::string> expected = ExpectedRows(bytes);
+        const std::vector<std::string> expected = bw::test::ReferenceListRows(bytes);
         for (const ListFileLimits& l : limits) {
             list.ClearRows();
             LoadListviewFromTextFile(list, path, sp.dialogs, "Basewright", {}, l);
